@@ -1,0 +1,65 @@
+/*
+ * Quillet: text utilities for settings data.
+ *
+ * Every function is exported twice, under its plain name and under the same
+ * name with a leading underscore (removeFile and _removeFile); both names lead
+ * to the same code.  Texts are NUL-terminated byte strings in the ANSI code
+ * page and must not be null.  A returned text points into the library's one
+ * result buffer and stays valid only until the next call that returns a text
+ * (or uses the buffer, as writeINIFile, changeSectionName and moveSection do):
+ * copy what you want to keep.  Calls must not overlap.
+ */
+#ifndef QUILLET_H
+#define QUILLET_H
+
+#if defined(_WIN32)
+#  define QUILLET_CALL __cdecl
+#  define QUILLET_ENTRY_CALL __stdcall
+#  if defined(QUILLET_BUILDING)
+#    define QUILLET_API __declspec(dllexport)
+#  else
+#    define QUILLET_API __declspec(dllimport)
+#  endif
+#else
+#  define QUILLET_CALL
+#  define QUILLET_ENTRY_CALL
+#  if defined(QUILLET_BUILDING)
+#    define QUILLET_API __attribute__((visibility("default")))
+#  else
+#    define QUILLET_API
+#  endif
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ---- Library frame and text operations ---- */
+
+/* 1 when the file was deleted, 0 otherwise; a directory is never removed. */
+QUILLET_API int QUILLET_CALL removeFile(const char* fileName);
+/* text with pattern replaced by replacement: the first count occurrences,
+   all of them when count is negative, none when it is 0. */
+QUILLET_API const char* QUILLET_CALL replace(const char* text, const char* pattern,
+                                             const char* replacement, int count);
+/* text with \n, \r, \t and \<any byte> resolved; an empty text returns the
+   argument pointer itself. */
+QUILLET_API const char* QUILLET_CALL parseBackSlashString(const char* text);
+
+#ifndef QUILLET_NO_DLLMAIN
+/* The library entry: does nothing and returns 1 for every reason. */
+QUILLET_API int QUILLET_ENTRY_CALL DllMain(void* instance, unsigned long reason, void* reserved);
+#endif
+
+/* ---- Extensions ---- */
+
+/* 1 when codePage is known and now selects the lead bytes (0: the platform
+   default; 932, 936, 949, 950: double-byte; single-byte pages: none), else 0
+   and nothing changes. */
+QUILLET_API int QUILLET_CALL setCodePage(int codePage);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* QUILLET_H */

@@ -1,0 +1,22 @@
+// The module's working data: four stores and the one result text, shared by
+// every call from load to unload.
+#pragma once
+
+#include <list>
+#include <string>
+
+// An ordered list of texts. A linked list, so that a block can be inserted or
+// removed without moving the others.
+using Store = std::list<std::string>;
+
+extern Store csvLines;
+extern Store multiLineDic;
+extern Store oneLineDic;
+extern Store iniSections;
+extern std::string resultText;
+
+// Replaces resultText by a copy of text and returns a pointer to its first byte.
+const char* setResultText(const std::string& text);
+
+// Empties resultText and returns it: the result of a text export that failed.
+const char* failedTextResult() noexcept;

@@ -1,0 +1,112 @@
+#include "text/code_page.h"
+
+#include <cstring>
+
+#include "frame/export.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
+namespace {
+
+// Inclusive lead-byte ranges of a double-byte code page.
+struct LeadRange {
+    unsigned char first, last;
+};
+
+struct DoubleBytePage {
+    int codePage;
+    LeadRange ranges[2];
+};
+
+// Shift-JIS, GBK, Unified Hangul and Big5, as Windows defines them.
+const DoubleBytePage doubleBytePages[] = {
+    {932, {{0x81, 0x9F}, {0xE0, 0xFC}}},
+    {936, {{0x81, 0xFE}, {0x81, 0xFE}}},
+    {949, {{0x81, 0xFE}, {0x81, 0xFE}}},
+    {950, {{0x81, 0xFE}, {0x81, 0xFE}}},
+};
+
+const int singleBytePages[] = {
+    437,   720,   737,   775,   850,   852,   855,   857,   858,   860,   861,   862,
+    863,   864,   865,   866,   869,   874,   1250,  1251,  1252,  1253,  1254,  1255,
+    1256,  1257,  1258,  20127, 28591, 28592, 28593, 28594, 28595, 28596, 28597, 28598,
+    28599, 28603, 28605, 65001,
+};
+
+const DoubleBytePage* findDoubleBytePage(int codePage)
+{
+    for (const DoubleBytePage& page : doubleBytePages)
+        if (page.codePage == codePage) return &page;
+    return nullptr;
+}
+
+bool isSingleBytePage(int codePage)
+{
+    for (int page : singleBytePages)
+        if (page == codePage) return true;
+    return false;
+}
+
+// The table for code page 0 on this platform.
+void defaultLeadBytes(unsigned char table[256])
+{
+#if defined(_WIN32)
+    for (int b = 0; b < 256; ++b) table[b] = IsDBCSLeadByte(static_cast<BYTE>(b)) ? 1 : 0;
+#else
+    // Without a system ANSI code page, texts are taken as single-byte (or
+    // UTF-8, whose bytes never need the double-byte rule).
+    std::memset(table, 0, 256);
+#endif
+}
+
+}  // namespace
+
+unsigned char leadByteTable[256];
+
+namespace {
+// Fills the table at load, before any export can run.
+struct LeadByteTableInit {
+    LeadByteTableInit() { defaultLeadBytes(leadByteTable); }
+} leadByteTableInit;
+}  // namespace
+
+bool ownLeadBytes(int codePage, unsigned char table[256])
+{
+    if (codePage == 0 || isSingleBytePage(codePage)) {
+        std::memset(table, 0, 256);
+        return true;
+    }
+    const DoubleBytePage* page = findDoubleBytePage(codePage);
+    if (!page) return false;
+    std::memset(table, 0, 256);
+    for (const LeadRange& range : page->ranges)
+        for (int b = range.first; b <= range.last; ++b) table[b] = 1;
+    return true;
+}
+
+bool selectCodePage(int codePage)
+{
+    unsigned char table[256];
+    if (codePage == 0) {
+        defaultLeadBytes(table);
+    } else if (!ownLeadBytes(codePage, table)) {
+        return false;
+    } else {
+#if defined(_WIN32)
+        // The system's own table where it has the page installed.
+        if (findDoubleBytePage(codePage) && IsValidCodePage(codePage))
+            for (int b = 0; b < 256; ++b)
+                table[b] = IsDBCSLeadByteEx(codePage, static_cast<BYTE>(b)) ? 1 : 0;
+#endif
+    }
+    std::memcpy(leadByteTable, table, 256);
+    return true;
+}
+
+extern "C" QUILLET_API int QUILLET_CALL setCodePage(int codePage)
+{
+    return guarded(0, [&] { return selectCodePage(codePage) ? 1 : 0; });
+}
+QUILLET_TWIN(int, setCodePage, (int codePage));

@@ -1,0 +1,25 @@
+// Reading and writing text files: "\r\n" on disk, "\n" in memory.
+#pragma once
+
+#include <string>
+
+#include "frame/module_state.h"
+
+// Reads the whole file into text with the text-file rules: every '\r' dropped,
+// the data ending at the first 0x1A or NUL byte. False when the file cannot
+// be opened or read (a directory included); text is then unspecified.
+bool readTextFile(const char* fileName, std::string& text);
+
+// Appends the lines of text (split at real "\n", a last line without one
+// included, no empty element for a final "\n") to store.
+void appendLines(const std::string& text, Store& store);
+
+// Appends the file's lines to store. True when the file was read and the
+// store is not empty afterwards; on false the store is unchanged.
+bool readFileLines(const char* fileName, Store& store);
+
+// Writes text with every "\n" as "\r\n". Replacing: the text goes to a new
+// file beside the target that takes its place only once complete, so a failed
+// write leaves the old file as it was. Appending: a line break comes first,
+// and a failed write cuts the file back. False when anything failed.
+bool writeTextFile(const char* fileName, const std::string& text, bool append);
