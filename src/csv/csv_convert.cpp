@@ -1,0 +1,264 @@
+#include <cstring>
+#include <limits>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "csv/csv_records.h"
+#include "frame/export.h"
+#include "text/code_page.h"
+#include "text/string_ops.h"
+#include "text/text_file.h"
+
+namespace {
+
+// Number of bytes that "%d" gives for value.
+std::size_t decimalWidth(long long value)
+{
+    std::size_t width = value < 0 ? 2 : 1;
+    for (unsigned long long rest = value < 0 ? 0ULL - value : value; rest >= 10; rest /= 10) ++width;
+    return width;
+}
+
+// Writes value as "%d" does at w; returns the end.
+char* putDecimal(char* w, long long value)
+{
+    unsigned long long rest = value < 0 ? 0ULL - static_cast<unsigned long long>(value) : value;
+    if (value < 0) *w++ = '-';
+    char digits[24];
+    char* d = digits + sizeof digits;
+    do {
+        *--d = static_cast<char>('0' + rest % 10);
+        rest /= 10;
+    } while (rest != 0);
+    const std::size_t width = digits + sizeof digits - d;
+    std::memcpy(w, d, width);
+    return w + width;
+}
+
+char* putBytes(char* w, const char* bytes, std::size_t size)
+{
+    std::memcpy(w, bytes, size);
+    return w + size;
+}
+
+// Writes field as unquoteField leaves it at w; returns the end.
+char* putUnquoted(char* w, const char* field, std::size_t size)
+{
+    if (size == 0 || field[0] != '"') return putBytes(w, field, size);
+    if (size < 2) return w;
+    const char* p = field + 1;
+    const char* end = field + size - 1;
+    // Without an inner quote there is no pair to halve.
+    if (!std::memchr(p, '"', end - p)) return putBytes(w, p, end - p);
+    while (p < end) {
+        if (isLeadByte(static_cast<unsigned char>(*p))) {
+            // The byte after a lead byte is never half of a pair of quotes.
+            *w++ = *p++;
+            if (p < end) *w++ = *p++;
+        } else if (*p == '"' && p + 1 < end && p[1] == '"') {
+            *w++ = '"';
+            p += 2;
+        } else {
+            *w++ = *p++;
+        }
+    }
+    return w;
+}
+
+// Number of lines that taking lines from the front of text until it is
+// empty yields.
+std::size_t countLines(const std::string& text)
+{
+    std::size_t count = 0;
+    for (std::size_t pos = 0; pos < text.size(); ++count)
+        pos = findLineEnd(text.data(), text.size(), pos) + 1;
+    return count;
+}
+
+// Where line `number` (from 1) of text lies, lines taken from the front as
+// countLines takes them; an empty range past the last line.
+void findLine(const std::string& text, int number, std::size_t& from, std::size_t& to)
+{
+    std::size_t pos = 0;
+    from = to = 0;
+    for (int taken = 0; taken < number; ++taken) {
+        if (pos >= text.size()) {
+            from = to = 0;
+            return;
+        }
+        from = pos;
+        to = findLineEnd(text.data(), text.size(), pos);
+        pos = to + 1;
+    }
+}
+
+// A buffer of exactly `size` bytes to write into; throws when no string can
+// be that long (a size computed in 64 bits may not fit a 32-bit size_t).
+std::string bufferOf(unsigned long long size)
+{
+    std::string buffer;
+    if (size > buffer.max_size()) throw std::bad_alloc();
+    buffer.resize(static_cast<std::size_t>(size));
+    return buffer;
+}
+
+// Clears csvLines and fills it with the split records of the file. False,
+// the store left empty, when the file cannot be read or holds no line.
+bool loadCSVRecords(const char* fileName)
+{
+    csvLines.clear();
+    if (!readFileLines(fileName, csvLines)) return false;
+    splitCSVLines(csvLines);
+    return true;
+}
+
+// Runs a conversion as an export; should anything throw, csvLines is left
+// empty rather than half split.
+template <class Body>
+int guardedConversion(Body&& body) noexcept
+{
+    return guarded(0, [&] {
+        try {
+            return body();
+        } catch (...) {
+            csvLines.clear();
+            throw;
+        }
+    });
+}
+
+}  // namespace
+
+std::string csvTableText(const Store& records)
+{
+    static const char head[] = "[csvinfo]\nline=";
+    const long long recordCount = static_cast<long long>(records.size());
+
+    // First the row count of every record, which the head needs before the
+    // sections, and a size that the text cannot exceed (unquoting only
+    // shortens a field), so that it is written in one piece.
+    std::vector<std::size_t> rowCounts;
+    rowCounts.reserve(records.size());
+    unsigned long long bound = sizeof head - 1 + decimalWidth(recordCount) + 1;
+    long long k = 0;
+    for (const std::string& record : records) {
+        const std::size_t rows = countLines(record);
+        rowCounts.push_back(rows);
+        const unsigned long long indexWidth = decimalWidth(k++);
+        bound += indexWidth + decimalWidth(static_cast<long long>(rows) - 1) + 2;
+        bound += indexWidth + 4 + record.size() +
+                 static_cast<unsigned long long>(rows) * (decimalWidth(static_cast<long long>(rows)) + 4);
+    }
+
+    std::string out = bufferOf(bound);
+    char* w = &out[0];
+    w = putBytes(w, head, sizeof head - 1);
+    w = putDecimal(w, recordCount);
+    *w++ = '\n';
+    k = 0;
+    for (std::size_t rows : rowCounts) {
+        w = putDecimal(w, k++);
+        *w++ = '=';
+        w = putDecimal(w, static_cast<long long>(rows) - 1);
+        *w++ = '\n';
+    }
+    k = 0;
+    for (const std::string& record : records) {
+        w = putBytes(w, "\n[", 2);
+        w = putDecimal(w, k++);
+        w = putBytes(w, "]\n", 2);
+        const char* data = record.data();
+        const std::size_t size = record.size();
+        long long row = 0;
+        for (std::size_t pos = 0; pos < size; ++row) {
+            const std::size_t end = findLineEnd(data, size, pos);
+            w = putDecimal(w, row);
+            w = putBytes(w, "=\"", 2);
+            w = putUnquoted(w, data + pos, end - pos);
+            w = putBytes(w, "\"\n", 2);
+            pos = end + 1;
+        }
+    }
+    out.resize(w - out.data());
+    return out;
+}
+
+std::string csvElementText(const Store& records, const std::string& section, int keyField,
+                           int valueField)
+{
+    // A field is tried as key before value, so equal numbers fill the key only.
+    const bool hasValue = valueField >= 1 && valueField != keyField;
+    const bool hasKeyField = keyField >= 1;
+
+    // A size that the text cannot exceed, so that it is written in one piece.
+    unsigned long long bound = section.size() + 3;
+    long long index = 0;
+    std::size_t from = 0, to = 0;
+    for (const std::string& record : records) {
+        bound += 4;
+        if (hasKeyField) {
+            findLine(record, keyField, from, to);
+            bound += to - from;
+        } else {
+            bound += decimalWidth(index);
+        }
+        if (hasValue) {
+            findLine(record, valueField, from, to);
+            bound += to - from;
+        }
+        ++index;
+    }
+
+    std::string out = bufferOf(bound);
+    char* w = &out[0];
+    *w++ = '[';
+    w = putBytes(w, section.data(), section.size());
+    w = putBytes(w, "]\n", 2);
+    index = 0;
+    for (const std::string& record : records) {
+        if (hasKeyField) {
+            findLine(record, keyField, from, to);
+            w = putUnquoted(w, record.data() + from, to - from);
+        } else {
+            w = putDecimal(w, index);
+        }
+        w = putBytes(w, "=\"", 2);
+        if (hasValue) {
+            findLine(record, valueField, from, to);
+            w = putUnquoted(w, record.data() + from, to - from);
+        }
+        w = putBytes(w, "\"\n", 2);
+        ++index;
+    }
+    out.resize(w - out.data());
+    return out;
+}
+
+extern "C" QUILLET_API int QUILLET_CALL transCSVToINI(const char* csvFileName, const char* iniFileName)
+{
+    return guardedConversion([&] {
+        // The CSV file is read whole before the output is opened, so the two
+        // may be the same file.
+        if (!loadCSVRecords(csvFileName)) return 0;
+        return writeTextFile(iniFileName, csvTableText(csvLines), false) ? 1 : 0;
+    });
+}
+QUILLET_TWIN(int, transCSVToINI, (const char* csvFileName, const char* iniFileName));
+
+extern "C" QUILLET_API int QUILLET_CALL createINIFromCSVElement(const char* csvFileName,
+                                                                const char* iniFileName,
+                                                                const char* section, int keyField,
+                                                                int valueField, int append)
+{
+    return guardedConversion([&] {
+        if (!loadCSVRecords(csvFileName)) return 0;
+        return writeTextFile(iniFileName, csvElementText(csvLines, section, keyField, valueField),
+                             append != 0)
+                   ? 1
+                   : 0;
+    });
+}
+QUILLET_TWIN(int, createINIFromCSVElement,
+             (const char* csvFileName, const char* iniFileName, const char* section, int keyField,
+              int valueField, int append));

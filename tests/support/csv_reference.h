@@ -1,0 +1,21 @@
+// Plain, slow transcriptions of the CSV algorithms, step by step, for
+// checking the library's routines against on many generated inputs.
+#pragma once
+
+#include <list>
+#include <string>
+
+namespace reference {
+
+// The record splitter word for word, including its pairing of a lead byte at
+// the end of the record with the closing separator.
+void splitCSVLine(std::string& text);
+
+// The text that transCSVToINI builds from these split records.
+std::string csvTableText(const std::list<std::string>& records);
+
+// The text that createINIFromCSVElement builds from these split records.
+std::string csvElementText(const std::list<std::string>& records, const std::string& section,
+                           int keyField, int valueField);
+
+}  // namespace reference
