@@ -1,7 +1,10 @@
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "csv/csv_records.h"
@@ -23,6 +26,10 @@ std::size_t decimalWidth(long long value)
 // Writes value as "%d" does at w; returns the end.
 char* putDecimal(char* w, long long value)
 {
+    if (value >= 0 && value < 10) {
+        *w++ = static_cast<char>('0' + value);
+        return w;
+    }
     unsigned long long rest = value < 0 ? 0ULL - static_cast<unsigned long long>(value) : value;
     if (value < 0) *w++ = '-';
     char digits[24];
@@ -66,30 +73,63 @@ char* putUnquoted(char* w, const char* field, std::size_t size)
     return w;
 }
 
-// Number of lines that taking lines from the front of text until it is
-// empty yields.
-std::size_t countLines(const std::string& text)
+// Whether the code page in use has any lead byte at all.
+bool anyLeadByte()
 {
-    std::size_t count = 0;
-    for (std::size_t pos = 0; pos < text.size(); ++count)
-        pos = findLineEnd(text.data(), text.size(), pos) + 1;
-    return count;
+    for (unsigned b = 0; b < 256; ++b)
+        if (isLeadByte(static_cast<unsigned char>(b))) return true;
+    return false;
 }
 
-// Where line `number` (from 1) of text lies, lines taken from the front as
-// countLines takes them; an empty range past the last line.
-void findLine(const std::string& text, int number, std::size_t& from, std::size_t& to)
+// Where the line that starts at p ends: at its "\n", or at end. A lead byte
+// takes the next byte with it, as findLineEnd has it; leads tells whether
+// the code page has any.
+inline const char* lineEnd(const char* p, const char* end, bool leads)
 {
-    std::size_t pos = 0;
-    from = to = 0;
-    for (int taken = 0; taken < number; ++taken) {
-        if (pos >= text.size()) {
-            from = to = 0;
-            return;
-        }
-        from = pos;
-        to = findLineEnd(text.data(), text.size(), pos);
-        pos = to + 1;
+    if (!leads) {
+        while (p < end && *p != '\n') ++p;
+        return p;
+    }
+    while (p < end && *p != '\n') p += isLeadByte(static_cast<unsigned char>(*p)) ? 2 : 1;
+    return p < end ? p : end;
+}
+
+// Number of lines that taking lines from the front of text until it is
+// empty yields.
+std::size_t countLines(const std::string& text, bool leads)
+{
+    const char* p = text.data();
+    const char* end = p + text.size();
+    if (p == end) return 0;
+    if (!leads) return std::count(p, end, '\n') + (end[-1] != '\n' ? 1 : 0);
+    std::size_t breaks = 0;
+    bool endsWithBreak = false;
+    while (p < end) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        endsWithBreak = c == '\n';
+        if (endsWithBreak) ++breaks;
+        p += !endsWithBreak && isLeadByte(c) ? 2 : 1;
+    }
+    return breaks + (endsWithBreak ? 0 : 1);
+}
+
+// The bytes of a line of a split record: from its first byte to its end.
+using Span = std::pair<const char*, const char*>;
+
+// Finds lines `first` and `second` (from 1) of text in one walk, lines taken
+// from the front as countLines takes them; a number below 1 or past the last
+// line gives an empty span.
+void findTwoLines(const std::string& text, int first, int second, bool leads, Span& a, Span& b)
+{
+    const char* p = text.data();
+    const char* end = p + text.size();
+    a = b = Span(end, end);
+    const int last = std::max(first, second);
+    for (int number = 1; number <= last && p < end; ++number) {
+        const char* stop = lineEnd(p, end, leads);
+        if (number == first) a = Span(p, stop);
+        if (number == second) b = Span(p, stop);
+        p = stop + 1;
     }
 }
 
@@ -103,14 +143,30 @@ std::string bufferOf(unsigned long long size)
     return buffer;
 }
 
-// Clears csvLines and fills it with the split records of the file. False,
-// the store left empty, when the file cannot be read or holds no line.
+// Clears csvLines and fills it with the split records of the file: its
+// lines as readFileLines gives them, each split while it is fresh in the
+// cache. False, the store left empty, when the file cannot be read or holds
+// no line.
 bool loadCSVRecords(const char* fileName)
 {
     csvLines.clear();
-    if (!readFileLines(fileName, csvLines)) return false;
-    splitCSVLines(csvLines);
-    return true;
+    Store records;
+    std::uint64_t splitTable[256];
+    makeSplitTable(splitTable);
+    {
+        std::string text;
+        if (!readTextFile(fileName, text)) return false;
+        const char* data = text.data();
+        const std::size_t size = text.size();
+        for (std::size_t pos = 0; pos < size;) {
+            const std::size_t end = findLineEnd(data, size, pos);
+            records.emplace_back(data + pos, end - pos);
+            splitRecord(records.back(), splitTable);
+            pos = end + 1;
+        }
+    }
+    csvLines.swap(records);
+    return !csvLines.empty();
 }
 
 // Runs a conversion as an export; should anything throw, csvLines is left
@@ -134,6 +190,7 @@ std::string csvTableText(const Store& records)
 {
     static const char head[] = "[csvinfo]\nline=";
     const long long recordCount = static_cast<long long>(records.size());
+    const bool leads = anyLeadByte();
 
     // First the row count of every record, which the head needs before the
     // sections, and a size that the text cannot exceed (unquoting only
@@ -143,7 +200,7 @@ std::string csvTableText(const Store& records)
     unsigned long long bound = sizeof head - 1 + decimalWidth(recordCount) + 1;
     long long k = 0;
     for (const std::string& record : records) {
-        const std::size_t rows = countLines(record);
+        const std::size_t rows = countLines(record, leads);
         rowCounts.push_back(rows);
         const unsigned long long indexWidth = decimalWidth(k++);
         bound += indexWidth + decimalWidth(static_cast<long long>(rows) - 1) + 2;
@@ -168,16 +225,15 @@ std::string csvTableText(const Store& records)
         w = putBytes(w, "\n[", 2);
         w = putDecimal(w, k++);
         w = putBytes(w, "]\n", 2);
-        const char* data = record.data();
-        const std::size_t size = record.size();
-        long long row = 0;
-        for (std::size_t pos = 0; pos < size; ++row) {
-            const std::size_t end = findLineEnd(data, size, pos);
+        const char* p = record.data();
+        const char* end = p + record.size();
+        for (long long row = 0; p < end; ++row) {
+            const char* stop = lineEnd(p, end, leads);
             w = putDecimal(w, row);
             w = putBytes(w, "=\"", 2);
-            w = putUnquoted(w, data + pos, end - pos);
+            w = putUnquoted(w, p, stop - p);
             w = putBytes(w, "\"\n", 2);
-            pos = end + 1;
+            p = stop + 1;
         }
     }
     out.resize(w - out.data());
@@ -188,25 +244,17 @@ std::string csvElementText(const Store& records, const std::string& section, int
                            int valueField)
 {
     // A field is tried as key before value, so equal numbers fill the key only.
-    const bool hasValue = valueField >= 1 && valueField != keyField;
-    const bool hasKeyField = keyField >= 1;
+    const int valueLine = valueField != keyField ? valueField : 0;
+    const bool leads = anyLeadByte();
 
     // A size that the text cannot exceed, so that it is written in one piece.
     unsigned long long bound = section.size() + 3;
     long long index = 0;
-    std::size_t from = 0, to = 0;
+    Span key, value;
     for (const std::string& record : records) {
-        bound += 4;
-        if (hasKeyField) {
-            findLine(record, keyField, from, to);
-            bound += to - from;
-        } else {
-            bound += decimalWidth(index);
-        }
-        if (hasValue) {
-            findLine(record, valueField, from, to);
-            bound += to - from;
-        }
+        findTwoLines(record, keyField, valueLine, leads, key, value);
+        bound += 4 + (keyField >= 1 ? key.second - key.first : decimalWidth(index)) +
+                 (value.second - value.first);
         ++index;
     }
 
@@ -217,17 +265,13 @@ std::string csvElementText(const Store& records, const std::string& section, int
     w = putBytes(w, "]\n", 2);
     index = 0;
     for (const std::string& record : records) {
-        if (hasKeyField) {
-            findLine(record, keyField, from, to);
-            w = putUnquoted(w, record.data() + from, to - from);
-        } else {
+        findTwoLines(record, keyField, valueLine, leads, key, value);
+        if (keyField >= 1)
+            w = putUnquoted(w, key.first, key.second - key.first);
+        else
             w = putDecimal(w, index);
-        }
         w = putBytes(w, "=\"", 2);
-        if (hasValue) {
-            findLine(record, valueField, from, to);
-            w = putUnquoted(w, record.data() + from, to - from);
-        }
+        w = putUnquoted(w, value.first, value.second - value.first);
         w = putBytes(w, "\"\n", 2);
         ++index;
     }

@@ -2,6 +2,7 @@
 // INI-style texts.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "frame/module_state.h"
@@ -11,6 +12,14 @@
 // field that is never closed is dropped. A lead byte takes the next byte of
 // the record with it; a lead byte that ends the record is an ordinary byte.
 void splitCSVLine(std::string& text);
+
+// Fills table with the splitter's step for each byte value under the code
+// page in use, for splitRecord.
+void makeSplitTable(std::uint64_t table[256]);
+
+// splitCSVLine with a table that makeSplitTable filled under the code page
+// still in use.
+void splitRecord(std::string& text, const std::uint64_t table[256]);
 
 // splitCSVLine on every element of store, in order.
 void splitCSVLines(Store& store);
