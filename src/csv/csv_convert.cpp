@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "csv/csv_records.h"
 #include "frame/export.h"
 #include "text/code_page.h"
@@ -133,38 +135,53 @@ void findTwoLines(const std::string& text, int first, int second, bool leads, Sp
     }
 }
 
-// A buffer of exactly `size` bytes to write into; throws when no string can
-// be that long (a size computed in 64 bits may not fit a 32-bit size_t).
-std::string bufferOf(unsigned long long size)
+// Makes out exactly `size` bytes long, to be written over; throws when no
+// string can be that long (a size computed in 64 bits may not fit a 32-bit
+// size_t).
+void prepareBuffer(std::string& out, unsigned long long size)
 {
-    std::string buffer;
-    if (size > buffer.max_size()) throw std::bad_alloc();
-    buffer.resize(static_cast<std::size_t>(size));
-    return buffer;
+    if (size > out.max_size()) throw std::bad_alloc();
+    out.clear();
+    out.resize(static_cast<std::size_t>(size));
+}
+
+// Gives buffer room for about twice the file's size, when the address space
+// allows: the file is read into it and the output then written over it, so
+// that the pages the file filled are not asked for again.
+void reserveRoomFor(const char* fileName, std::string& buffer)
+{
+    struct stat st;
+    if (stat(fileName, &st) != 0 || (st.st_mode & S_IFMT) != S_IFREG) return;
+    const unsigned long long room = 2ULL * static_cast<unsigned long long>(st.st_size) + 4096;
+    if (room > buffer.max_size()) return;
+    try {
+        buffer.reserve(static_cast<std::size_t>(room));
+    } catch (const std::bad_alloc&) {
+        // Then the output gets a buffer of its own.
+    }
 }
 
 // Clears csvLines and fills it with the split records of the file: its
 // lines as readFileLines gives them, each split while it is fresh in the
-// cache. False, the store left empty, when the file cannot be read or holds
-// no line.
-bool loadCSVRecords(const char* fileName)
+// cache. buffer is left empty with its room, for the output. False, the
+// store left empty, when the file cannot be read or holds no line.
+bool loadCSVRecords(const char* fileName, std::string& buffer)
 {
     csvLines.clear();
+    reserveRoomFor(fileName, buffer);
+    if (!readTextFile(fileName, buffer)) return false;
     Store records;
     std::uint64_t splitTable[256];
     makeSplitTable(splitTable);
-    {
-        std::string text;
-        if (!readTextFile(fileName, text)) return false;
-        const char* data = text.data();
-        const std::size_t size = text.size();
-        for (std::size_t pos = 0; pos < size;) {
-            const std::size_t end = findLineEnd(data, size, pos);
-            records.emplace_back(data + pos, end - pos);
-            splitRecord(records.back(), splitTable);
-            pos = end + 1;
-        }
+    const char* data = buffer.data();
+    const std::size_t size = buffer.size();
+    for (std::size_t pos = 0; pos < size;) {
+        const std::size_t end = findLineEnd(data, size, pos);
+        records.emplace_back(data + pos, end - pos);
+        splitRecord(records.back(), splitTable);
+        pos = end + 1;
     }
+    buffer.clear();
     csvLines.swap(records);
     return !csvLines.empty();
 }
@@ -186,7 +203,7 @@ int guardedConversion(Body&& body) noexcept
 
 }  // namespace
 
-std::string csvTableText(const Store& records)
+void csvTableText(const Store& records, std::string& out)
 {
     static const char head[] = "[csvinfo]\nline=";
     const long long recordCount = static_cast<long long>(records.size());
@@ -208,7 +225,7 @@ std::string csvTableText(const Store& records)
                  static_cast<unsigned long long>(rows) * (decimalWidth(static_cast<long long>(rows)) + 4);
     }
 
-    std::string out = bufferOf(bound);
+    prepareBuffer(out, bound);
     char* w = &out[0];
     w = putBytes(w, head, sizeof head - 1);
     w = putDecimal(w, recordCount);
@@ -237,11 +254,10 @@ std::string csvTableText(const Store& records)
         }
     }
     out.resize(w - out.data());
-    return out;
 }
 
-std::string csvElementText(const Store& records, const std::string& section, int keyField,
-                           int valueField)
+void csvElementText(const Store& records, const std::string& section, int keyField,
+                    int valueField, std::string& out)
 {
     // A field is tried as key before value, so equal numbers fill the key only.
     const int valueLine = valueField != keyField ? valueField : 0;
@@ -258,7 +274,7 @@ std::string csvElementText(const Store& records, const std::string& section, int
         ++index;
     }
 
-    std::string out = bufferOf(bound);
+    prepareBuffer(out, bound);
     char* w = &out[0];
     *w++ = '[';
     w = putBytes(w, section.data(), section.size());
@@ -276,7 +292,6 @@ std::string csvElementText(const Store& records, const std::string& section, int
         ++index;
     }
     out.resize(w - out.data());
-    return out;
 }
 
 extern "C" QUILLET_API int QUILLET_CALL transCSVToINI(const char* csvFileName, const char* iniFileName)
@@ -284,8 +299,10 @@ extern "C" QUILLET_API int QUILLET_CALL transCSVToINI(const char* csvFileName, c
     return guardedConversion([&] {
         // The CSV file is read whole before the output is opened, so the two
         // may be the same file.
-        if (!loadCSVRecords(csvFileName)) return 0;
-        return writeTextFile(iniFileName, csvTableText(csvLines), false) ? 1 : 0;
+        std::string text;
+        if (!loadCSVRecords(csvFileName, text)) return 0;
+        csvTableText(csvLines, text);
+        return writeTextFile(iniFileName, text, false) ? 1 : 0;
     });
 }
 QUILLET_TWIN(int, transCSVToINI, (const char* csvFileName, const char* iniFileName));
@@ -296,11 +313,10 @@ extern "C" QUILLET_API int QUILLET_CALL createINIFromCSVElement(const char* csvF
                                                                 int valueField, int append)
 {
     return guardedConversion([&] {
-        if (!loadCSVRecords(csvFileName)) return 0;
-        return writeTextFile(iniFileName, csvElementText(csvLines, section, keyField, valueField),
-                             append != 0)
-                   ? 1
-                   : 0;
+        std::string text;
+        if (!loadCSVRecords(csvFileName, text)) return 0;
+        csvElementText(csvLines, section, keyField, valueField, text);
+        return writeTextFile(iniFileName, text, append != 0) ? 1 : 0;
     });
 }
 QUILLET_TWIN(int, createINIFromCSVElement,

@@ -24,13 +24,15 @@ void splitRecord(std::string& text, const std::uint64_t table[256]);
 // splitCSVLine on every element of store, in order.
 void splitCSVLines(Store& store);
 
-// The text that transCSVToINI writes for these split records: the
-// "[csvinfo]" head, then one numbered section of unquoted fields per record.
-std::string csvTableText(const Store& records);
+// Replaces out by the text that transCSVToINI writes for these split
+// records: the "[csvinfo]" head, then one numbered section of unquoted fields
+// per record. The room that out already has is used first.
+void csvTableText(const Store& records, std::string& out);
 
-// The text that createINIFromCSVElement writes for these split records: the
-// section head, then one 'key="value"' line per record. Field numbers count
-// from 1; keyField <= 0 takes the record's index as key, valueField <= 0 (or
-// equal to keyField) leaves every value empty.
-std::string csvElementText(const Store& records, const std::string& section, int keyField,
-                           int valueField);
+// Replaces out by the text that createINIFromCSVElement writes for these
+// split records: the section head, then one 'key="value"' line per record.
+// Field numbers count from 1; keyField <= 0 takes the record's index as key,
+// valueField <= 0 (or equal to keyField) leaves every value empty. The room
+// that out already has is used first.
+void csvElementText(const Store& records, const std::string& section, int keyField,
+                    int valueField, std::string& out);

@@ -165,12 +165,15 @@ TEST(CSVTextModel, MatchesThePlainAlgorithms)
                 records.push_back(record);
             }
             const std::list<std::string> plain(records.begin(), records.end());
-            ASSERT_EQ(csvTableText(records), reference::csvTableText(plain));
+            std::string text = "earlier text";
+            csvTableText(records, text);
+            ASSERT_EQ(text, reference::csvTableText(plain));
             for (int key = -1; key <= 4; ++key)
-                for (int value = -1; value <= 4; ++value)
-                    ASSERT_EQ(csvElementText(records, "t", key, value),
-                              reference::csvElementText(plain, "t", key, value))
+                for (int value = -1; value <= 4; ++value) {
+                    csvElementText(records, "t", key, value, text);
+                    ASSERT_EQ(text, reference::csvElementText(plain, "t", key, value))
                         << key << " " << value;
+                }
         }
     });
 }
