@@ -51,15 +51,17 @@ char* putBytes(char* w, const char* bytes, std::size_t size)
     return w + size;
 }
 
-// Writes field as unquoteField leaves it at w; returns the end.
-char* putUnquoted(char* w, const char* field, std::size_t size)
+// Writes field as unquoteField leaves it at w; returns the end. A caller
+// that knows that no quote stands between the first and the last byte says
+// so with innerQuotes false.
+char* putUnquoted(char* w, const char* field, std::size_t size, bool innerQuotes = true)
 {
     if (size == 0 || field[0] != '"') return putBytes(w, field, size);
     if (size < 2) return w;
     const char* p = field + 1;
     const char* end = field + size - 1;
     // Without an inner quote there is no pair to halve.
-    if (!std::memchr(p, '"', end - p)) return putBytes(w, p, end - p);
+    if (!innerQuotes || !std::memchr(p, '"', end - p)) return putBytes(w, p, end - p);
     while (p < end) {
         if (isLeadByte(static_cast<unsigned char>(*p))) {
             // The byte after a lead byte is never half of a pair of quotes.
@@ -73,6 +75,48 @@ char* putUnquoted(char* w, const char* field, std::size_t size)
         }
     }
     return w;
+}
+
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+// The high bit of each byte of word that equals b, and no other bit.
+inline std::uint64_t bytesEqual(std::uint64_t word, unsigned char b)
+{
+    const std::uint64_t low7 = 0x7F7F7F7F7F7F7F7FULL;
+    const std::uint64_t x = word ^ (0x0101010101010101ULL * b);
+    return ~(((x & low7) + low7) | x | low7);
+}
+
+inline unsigned bitCount(std::uint64_t bits)
+{
+    unsigned count = 0;
+    for (; bits != 0; bits &= bits - 1) ++count;
+    return count;
+}
+#endif
+
+// Where the line that starts at p ends (at its "\n", or at end) under a code
+// page without lead bytes; quotes receives the number of quotes in the line.
+// Eight bytes at a time where the platform allows.
+inline const char* scanPlainLine(const char* p, const char* end, std::size_t& quotes)
+{
+    quotes = 0;
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    while (end - p >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, 8);
+        const std::uint64_t breaks = bytesEqual(word, '\n');
+        const std::uint64_t quoteBits = bytesEqual(word, '"');
+        if (breaks != 0) {
+            const unsigned at = static_cast<unsigned>(__builtin_ctzll(breaks));  // 8 * index + 7
+            quotes += bitCount(quoteBits & ((std::uint64_t(1) << at) - 1));
+            return p + at / 8;
+        }
+        quotes += bitCount(quoteBits);
+        p += 8;
+    }
+#endif
+    for (; p < end && *p != '\n'; ++p) quotes += *p == '"';
+    return p;
 }
 
 // Whether the code page in use has any lead byte at all.
@@ -245,10 +289,18 @@ void csvTableText(const Store& records, std::string& out)
         const char* p = record.data();
         const char* end = p + record.size();
         for (long long row = 0; p < end; ++row) {
-            const char* stop = lineEnd(p, end, leads);
+            const char* stop;
+            bool innerQuotes = true;
+            if (!leads) {
+                std::size_t quotes;
+                stop = scanPlainLine(p, end, quotes);
+                innerQuotes = quotes > (p < stop && *p == '"' ? 1u : 0u) + (stop - p >= 2 && stop[-1] == '"' ? 1u : 0u);
+            } else {
+                stop = lineEnd(p, end, leads);
+            }
             w = putDecimal(w, row);
             w = putBytes(w, "=\"", 2);
-            w = putUnquoted(w, p, stop - p);
+            w = putUnquoted(w, p, stop - p, innerQuotes);
             w = putBytes(w, "\"\n", 2);
             p = stop + 1;
         }
