@@ -51,6 +51,14 @@ QUILLET_API const char* QUILLET_CALL parseBackSlashString(const char* text);
 QUILLET_API int QUILLET_ENTRY_CALL DllMain(void* instance, unsigned long reason, void* reserved);
 #endif
 
+/* ---- INI section store ---- */
+
+/* The number of sections of the file now loaded, or -1 when it cannot be
+   read or holds no section (the store is then empty). */
+QUILLET_API int QUILLET_CALL loadINIFile(const char* fileName);
+/* 1 when the loaded file was written to fileName, 0 when writing failed. */
+QUILLET_API int QUILLET_CALL writeINIFile(const char* fileName);
+
 /* ---- Extensions ---- */
 
 /* 1 when codePage is known and now selects the lead bytes (0: the platform
