@@ -58,6 +58,13 @@ QUILLET_API int QUILLET_ENTRY_CALL DllMain(void* instance, unsigned long reason,
 QUILLET_API int QUILLET_CALL loadINIFile(const char* fileName);
 /* 1 when the loaded file was written to fileName, 0 when writing failed. */
 QUILLET_API int QUILLET_CALL writeINIFile(const char* fileName);
+/* The section names, one per line; with a fileName, the number of rows
+   written there as a "[sectionlist]" section ("-1" when writing failed). */
+QUILLET_API const char* QUILLET_CALL getSectionList(const char* fileName, int append);
+/* The keys of section, one per line ("" when there is no such section); with
+   a fileName, the number of rows written as a "[keylist]" section. */
+QUILLET_API const char* QUILLET_CALL getKeyList(const char* section, const char* fileName,
+                                                int append);
 
 /* ---- Extensions ---- */
 
