@@ -65,6 +65,14 @@ QUILLET_API const char* QUILLET_CALL getSectionList(const char* fileName, int ap
    a fileName, the number of rows written as a "[keylist]" section. */
 QUILLET_API const char* QUILLET_CALL getKeyList(const char* section, const char* fileName,
                                                 int append);
+/* 1 when the section oldName was renamed to newName, else 0. */
+QUILLET_API int QUILLET_CALL changeSectionName(const char* oldName, const char* newName);
+/* 1 when the first line of oldKey in section was renamed to newKey, else 0. */
+QUILLET_API int QUILLET_CALL changeKeyName(const char* section, const char* oldKey,
+                                           const char* newKey);
+/* 1 when the section at position from (1 is the first) now stands at
+   position to, else 0. */
+QUILLET_API int QUILLET_CALL moveSection(int from, int to);
 
 /* ---- Extensions ---- */
 
