@@ -46,6 +46,10 @@ TEST_F(INIQueries, SectionNamesComeFromHeaderLinesUpToTheFirstBracket)
     iniSections.front() = "]\n";
     iniSections.insert(std::next(iniSections.begin()), "[first]\n");
     EXPECT_STREQ(getSectionList("", 0), "first\n\na\n\xE0\n");
+    // A header renamed as a key into one that starts with its "]".
+    iniSections = {"", "[a]\n", "[b] x\n"};
+    ASSERT_EQ(changeKeyName("b", "[b]", "]"), 1);
+    EXPECT_STREQ(getSectionList("", 0), "a\n");
 }
 
 TEST_F(INIQueries, KeysNeedAnEqualsSignAndNoCommentMark)
