@@ -39,6 +39,26 @@ void splitCSVLine(std::string& text)
     if (n > 0 && copy[n - 1] == ',') text += "\n";
 }
 
+std::string librarySplit(const std::string& record, bool* loneLead)
+{
+    const bool lone = isTrailByteAt(record, static_cast<long long>(record.size()));
+    if (loneLead) *loneLead = lone;
+    std::string split = record;
+    if (!lone) {
+        splitCSVLine(split);
+        return split;
+    }
+    // Split it with an ordinary byte of two values in place of the lead
+    // byte: where the two differ, the last field was emitted and ends with it.
+    std::string other = record;
+    split.back() = 'x';
+    other.back() = 'y';
+    splitCSVLine(split);
+    splitCSVLine(other);
+    if (split != other) split.back() = record.back();
+    return split;
+}
+
 std::string csvTableText(const std::list<std::string>& records)
 {
     std::string head = "[csvinfo]\n", body;

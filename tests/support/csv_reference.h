@@ -11,6 +11,11 @@ namespace reference {
 // the end of the record with the closing separator.
 void splitCSVLine(std::string& text);
 
+// The split text that the library gives: as splitCSVLine, except that a
+// lead byte left alone at the end of the record is an ordinary byte there.
+// loneLead, when given, tells whether the record ends with such a byte.
+std::string librarySplit(const std::string& record, bool* loneLead = nullptr);
+
 // The text that transCSVToINI builds from these split records.
 std::string csvTableText(const std::list<std::string>& records);
 
