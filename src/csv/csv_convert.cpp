@@ -118,12 +118,34 @@ inline const char* scanPlainLine(const char* p, const char* end, std::size_t& qu
     return p;
 }
 
-// Whether the code page in use has any lead byte at all.
-bool anyLeadByte()
+// Where the code page in use has lead bytes: nowhere, only above 0x7F (so
+// that a text without such bytes has none), or anywhere.
+enum LeadBytes { noLeadBytes, highLeadBytes, lowLeadBytes };
+
+LeadBytes leadBytesInUse()
 {
+    LeadBytes found = noLeadBytes;
     for (unsigned b = 0; b < 256; ++b)
-        if (isLeadByte(static_cast<unsigned char>(b))) return true;
-    return false;
+        if (isLeadByte(static_cast<unsigned char>(b))) {
+            if (b < 0x80) return lowLeadBytes;
+            found = highLeadBytes;
+        }
+    return found;
+}
+
+// Whether text needs the lead-byte rule when it is read.
+bool needsLeadRule(const std::string& text, LeadBytes leads)
+{
+    if (leads != highLeadBytes) return leads == lowLeadBytes;
+    std::uint64_t any = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        any |= word;
+    }
+    for (; i < text.size(); ++i) any |= static_cast<unsigned char>(text[i]);
+    return (any & 0x8080808080808080ULL) != 0;
 }
 
 // Where the line that starts at p ends: at its "\n", or at end. A lead byte
@@ -132,8 +154,8 @@ bool anyLeadByte()
 inline const char* lineEnd(const char* p, const char* end, bool leads)
 {
     if (!leads) {
-        while (p < end && *p != '\n') ++p;
-        return p;
+        std::size_t quotes;
+        return scanPlainLine(p, end, quotes);
     }
     while (p < end && *p != '\n') p += isLeadByte(static_cast<unsigned char>(*p)) ? 2 : 1;
     return p < end ? p : end;
@@ -250,7 +272,7 @@ void csvTableText(const Store& records, std::string& out)
 {
     static const char head[] = "[csvinfo]\nline=";
     const long long recordCount = static_cast<long long>(records.size());
-    const bool leads = anyLeadByte();
+    const LeadBytes leadBytes = leadBytesInUse();
 
     // First the row count of every record, which the head needs before the
     // sections, and a size that the text cannot exceed (unquoting only
@@ -260,7 +282,7 @@ void csvTableText(const Store& records, std::string& out)
     unsigned long long bound = sizeof head - 1 + decimalWidth(recordCount) + 1;
     long long k = 0;
     for (const std::string& record : records) {
-        const std::size_t rows = countLines(record, leads);
+        const std::size_t rows = countLines(record, needsLeadRule(record, leadBytes));
         rowCounts.push_back(rows);
         const unsigned long long indexWidth = decimalWidth(k++);
         bound += indexWidth + decimalWidth(static_cast<long long>(rows) - 1) + 2;
@@ -287,6 +309,7 @@ void csvTableText(const Store& records, std::string& out)
         w = putBytes(w, "]\n", 2);
         const char* p = record.data();
         const char* end = p + record.size();
+        const bool leads = needsLeadRule(record, leadBytes);
         for (long long row = 0; p < end; ++row) {
             const char* stop;
             bool innerQuotes = true;
@@ -312,14 +335,14 @@ void csvElementText(const Store& records, const std::string& section, int keyFie
 {
     // A field is tried as key before value, so equal numbers fill the key only.
     const int valueLine = valueField != keyField ? valueField : 0;
-    const bool leads = anyLeadByte();
+    const LeadBytes leadBytes = leadBytesInUse();
 
     // A size that the text cannot exceed, so that it is written in one piece.
     unsigned long long bound = section.size() + 3;
     long long index = 0;
     Span key, value;
     for (const std::string& record : records) {
-        findTwoLines(record, keyField, valueLine, leads, key, value);
+        findTwoLines(record, keyField, valueLine, needsLeadRule(record, leadBytes), key, value);
         bound += 4 + (keyField >= 1 ? key.second - key.first : decimalWidth(index)) +
                  (value.second - value.first);
         ++index;
@@ -332,7 +355,7 @@ void csvElementText(const Store& records, const std::string& section, int keyFie
     w = putBytes(w, "]\n", 2);
     index = 0;
     for (const std::string& record : records) {
-        findTwoLines(record, keyField, valueLine, leads, key, value);
+        findTwoLines(record, keyField, valueLine, needsLeadRule(record, leadBytes), key, value);
         if (keyField >= 1)
             w = putUnquoted(w, key.first, key.second - key.first);
         else
