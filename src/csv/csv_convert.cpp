@@ -210,11 +210,13 @@ void prepareBuffer(std::string& out, unsigned long long size)
     out.resize(static_cast<std::size_t>(size));
 }
 
-// Gives buffer room for about twice the file's size, when the address space
-// allows: the file is read into it and the output then written over it, so
-// that the pages the file filled are not asked for again.
+// Gives buffer room for about twice the file's size: the file is read into
+// it and the output then written over it, so that the pages the file filled
+// are not asked for again. Not in a 32-bit address space, where holding that
+// much room unused could leave too little for the records.
 void reserveRoomFor(const char* fileName, std::string& buffer)
 {
+    if (sizeof(std::size_t) < 8) return;
     struct stat st;
     if (stat(fileName, &st) != 0 || (st.st_mode & S_IFMT) != S_IFREG) return;
     const unsigned long long room = 2ULL * static_cast<unsigned long long>(st.st_size) + 4096;
