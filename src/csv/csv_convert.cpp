@@ -1,7 +1,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <limits>
 #include <new>
 #include <string>
 #include <utility>
@@ -157,8 +156,8 @@ inline const char* lineEnd(const char* p, const char* end, bool leads)
         std::size_t quotes;
         return scanPlainLine(p, end, quotes);
     }
-    while (p < end && *p != '\n') p += isLeadByte(static_cast<unsigned char>(*p)) ? 2 : 1;
-    return p < end ? p : end;
+    while (p < end && *p != '\n') p += isLeadByte(static_cast<unsigned char>(*p)) && end - p > 1 ? 2 : 1;
+    return p;
 }
 
 // Number of lines that taking lines from the front of text until it is
@@ -175,7 +174,7 @@ std::size_t countLines(const std::string& text, bool leads)
         const unsigned char c = static_cast<unsigned char>(*p);
         endsWithBreak = c == '\n';
         if (endsWithBreak) ++breaks;
-        p += !endsWithBreak && isLeadByte(c) ? 2 : 1;
+        p += !endsWithBreak && isLeadByte(c) && end - p > 1 ? 2 : 1;
     }
     return breaks + (endsWithBreak ? 0 : 1);
 }
