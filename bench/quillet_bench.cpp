@@ -1,0 +1,624 @@
+// The benchmark's driver: makes the data files, and times one library
+// operation in this process (a warm-up, then several runs). bench.py starts
+// one of these per operation, so that the peak memory it reads is that of the
+// operation alone.
+//
+//   quillet_bench gen DIR SCALE
+//   quillet_bench run LIBRARY OPERATION DIR RUNS
+//
+// "run" prints three lines: input and output bytes; the wall seconds of
+// each timed run; the processor seconds (user + system) of each. The library is loaded at run time, so the same driver measures
+// any build of it; an export it lacks makes the operation fail with exit
+// code 3 ("missing").
+#include <dlfcn.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+// ---- Deterministic data ----
+
+// splitmix64: small, fast and the same everywhere.
+struct Random {
+    std::uint64_t state;
+};
+
+std::uint64_t next(Random& r)
+{
+    std::uint64_t z = (r.state += 0x9E3779B97F4A7C15ULL);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    return z ^ (z >> 31);
+}
+
+// A number in [0, n).
+std::size_t below(Random& r, std::size_t n)
+{
+    return static_cast<std::size_t>(next(r) % n);
+}
+
+// True with probability 1/n.
+bool oneIn(Random& r, std::size_t n)
+{
+    return below(r, n) == 0;
+}
+
+const char* const vocabulary[] = {
+    "alpha", "amber", "basin", "cedar", "delta", "ember", "fable", "grove", "harbor", "ivory",
+    "jasper", "kettle", "lantern", "meadow", "nectar", "orchid", "pepper", "quartz", "river",
+    "saddle", "timber", "umber", "velvet", "willow", "yonder", "zephyr", "window", "paper",
+    "stone", "cloud", "north", "south", "value", "level", "color", "width", "height", "path",
+};
+
+std::string word(Random& r)
+{
+    return vocabulary[below(r, sizeof vocabulary / sizeof vocabulary[0])];
+}
+
+// Shift-JIS characters, most with a trail byte of "\\", "[" or "]".
+const char* const doubleByte[] = {
+    "\x83\x5C", "\x95\x5C", "\x94\x5C", "\x8F\x5C", "\x90\x5C", "\xE0\x5C",  // trail "\\"
+    "\x83\x5B", "\x8C\x5B", "\x89\x5B", "\x81\x5B",                          // trail "["
+    "\x83\x5D", "\x8C\x5D", "\x89\x5D", "\x8E\x5D",                          // trail "]"
+    "\x82\xA0", "\x93\xFA", "\x96\x7B",
+};
+
+// A run of one to four double-byte characters.
+std::string doubleByteWord(Random& r)
+{
+    std::string w;
+    for (std::size_t n = 1 + below(r, 4); n > 0; --n)
+        w += doubleByte[below(r, sizeof doubleByte / sizeof doubleByte[0])];
+    return w;
+}
+
+// A word, double-byte in about one case of three when sjis is set.
+std::string mixedWord(Random& r, bool sjis)
+{
+    return sjis && oneIn(r, 3) ? doubleByteWord(r) : word(r);
+}
+
+// Words separated by blanks, at least `bytes` long.
+std::string phrase(Random& r, std::size_t bytes, bool sjis)
+{
+    std::string s = mixedWord(r, sjis);
+    while (s.size() < bytes) s += " " + mixedWord(r, sjis);
+    return s;
+}
+
+class Output {
+public:
+    explicit Output(const std::string& path) : path_(path), f_(std::fopen(path.c_str(), "wb"))
+    {
+        if (!f_) throw std::runtime_error("cannot write " + path);
+    }
+    ~Output()
+    {
+        if (f_) std::fclose(f_);
+    }
+    void put(const std::string& s) { std::fwrite(s.data(), 1, s.size(), f_); }
+
+private:
+    std::string path_;
+    std::FILE* f_;
+};
+
+// 200,000 sections at scale 1 (about 60 MB; a third of that in Shift-JIS):
+// comments, blank and indented lines, CRLF.
+void makeINI(const std::string& path, double scale, bool sjis)
+{
+    Random r{sjis ? 11u : 1u};
+    const long sections = std::max(2L, std::lround((sjis ? 66000 : 200000) * scale));
+    Output out(path);
+    out.put("; settings for the benchmark\r\n; generated, do not edit\r\n\r\n");
+    for (long s = 0; s < sections; ++s) {
+        std::string t;
+        char name[64];
+        std::snprintf(name, sizeof name, "section_%06ld", s);
+        if (oneIn(r, 50)) t += "  ";
+        t += "[";
+        if (sjis && oneIn(r, 2)) t += doubleByteWord(r) + "_";
+        t += name;
+        t += "]";
+        if (oneIn(r, 8)) t += " ; " + phrase(r, 12, sjis);
+        t += "\r\n";
+        if (oneIn(r, 3)) t += "; " + phrase(r, 30, sjis) + "\r\n";
+        if (oneIn(r, 10)) t += "# " + phrase(r, 20, sjis) + "\r\n";
+        const std::size_t keys = 7 + below(r, 3);
+        for (std::size_t k = 0; k < keys; ++k) {
+            char key[32];
+            std::snprintf(key, sizeof key, "key%02zu", k);
+            if (oneIn(r, 6)) t += oneIn(r, 2) ? "\t" : "    ";
+            t += key;
+            t += oneIn(r, 4) ? " = " : "=";
+            t += phrase(r, 14 + below(r, 14), sjis);
+            t += "\r\n";
+        }
+        if (!oneIn(r, 5)) t += "\r\n";
+        out.put(t);
+    }
+}
+
+// One CSV field: plain, quoted with commas, quoted with doubled quotes, or empty.
+std::string csvField(Random& r, std::size_t column, bool sjis)
+{
+    switch (column) {
+    case 0:
+        return std::to_string(next(r) % 1000000);
+    case 2:
+        return "\"" + phrase(r, 6, sjis) + ", " + phrase(r, 6, sjis) + "\"";
+    case 3:
+        return "\"said \"\"" + mixedWord(r, sjis) + "\"\" twice\"";
+    case 4: {
+        char f[32];
+        std::snprintf(f, sizeof f, "%llu.%02llu", static_cast<unsigned long long>(next(r) % 10000),
+                      static_cast<unsigned long long>(next(r) % 100));
+        return f;
+    }
+    case 5:
+        return oneIn(r, 3) ? std::string() : mixedWord(r, sjis);
+    case 6: {
+        char d[32];
+        std::snprintf(d, sizeof d, "2024-%02llu-%02llu", static_cast<unsigned long long>(1 + next(r) % 12),
+                      static_cast<unsigned long long>(1 + next(r) % 28));
+        return d;
+    }
+    default:
+        return phrase(r, 8 + below(r, 16), sjis);
+    }
+}
+
+// About 100 MB at scale 1 (20 MB in Shift-JIS): records of 8 fields, some
+// ending with ",".
+void makeCSV(const std::string& path, double scale, bool sjis)
+{
+    Random r{sjis ? 12u : 2u};
+    const unsigned long long target = static_cast<unsigned long long>((sjis ? 20e6 : 100e6) * scale);
+    Output out(path);
+    std::string t = "id,name,place,quote,price,tag,date,note\r\n";
+    unsigned long long written = 0;
+    while (written < target) {
+        for (std::size_t c = 0; c < 8; ++c) {
+            if (c > 0) t += ',';
+            // A record ending with "," has an empty last field.
+            if (c == 7 && oneIn(r, 10)) break;
+            t += csvField(r, c, sjis);
+        }
+        t += "\r\n";
+        if (t.size() > (1 << 16)) {
+            out.put(t);
+            written += t.size();
+            t.clear();
+        }
+    }
+    out.put(t);
+}
+
+// 5,000,000 words at scale 1, of 1 to 20 letters, about a third repeats.
+void makeWords(const std::string& path, double scale)
+{
+    Random r{3};
+    const long count = std::max(2L, std::lround(5000000 * scale));
+    std::vector<std::string> words;
+    words.reserve(count);
+    for (long i = 0; i < count; ++i) {
+        if (i > 0 && oneIn(r, 3)) {
+            words.push_back(words[below(r, words.size())]);
+            continue;
+        }
+        std::string w(1 + below(r, 20), ' ');
+        for (char& c : w) c = static_cast<char>(oneIn(r, 8) ? 'A' + below(r, 26) : 'a' + below(r, 26));
+        words.push_back(w);
+    }
+    Output out(path);
+    std::string t;
+    for (const std::string& w : words) {
+        t += w;
+        t += '\n';
+        if (t.size() > (1 << 16)) {
+            out.put(t);
+            t.clear();
+        }
+    }
+    out.put(t);
+}
+
+// 500,000 entries at scale 1, each a "#" head line and up to four body lines,
+// a few titles twice; and the 1,000 search texts: titles spread over the
+// whole file, some absent, some with the entry's first body line after a
+// line break (written as "\n" in the file of search texts).
+void makeDictionary(const std::string& path, const std::string& searchPath, double scale)
+{
+    Random r{4};
+    const long entries = std::max(10L, std::lround(500000 * scale));
+    std::vector<std::string> titles, firstLines;
+    Output out(path);
+    out.put("Benchmark dictionary\r\nentries follow\r\n");
+    std::string t;
+    for (long e = 0; e < entries; ++e) {
+        char title[48];
+        if (e > 0 && oneIn(r, 20))
+            std::snprintf(title, sizeof title, "%s", titles[below(r, titles.size())].c_str());
+        else
+            std::snprintf(title, sizeof title, "#term%07ld", e);
+        titles.push_back(title);
+        t += title;
+        t += "\r\n";
+        const std::size_t lines = below(r, 5);
+        std::string first;
+        for (std::size_t l = 0; l < lines; ++l) {
+            std::string line = phrase(r, 20 + below(r, 30), false);
+            if (l == 0) first = line;
+            t += line + "\r\n";
+        }
+        firstLines.push_back(first);
+        if (t.size() > (1 << 16)) {
+            out.put(t);
+            t.clear();
+        }
+    }
+    out.put(t);
+
+    Output searches(searchPath);
+    for (int i = 0; i < 1000; ++i) {
+        const std::size_t e = below(r, titles.size());
+        if (i % 10 == 9) {
+            searches.put("#absent" + std::to_string(i) + "\n");
+        } else if (i % 50 == 7 && !firstLines[e].empty()) {
+            searches.put(titles[e] + "\\n" + firstLines[e] + "\n");
+        } else {
+            searches.put(titles[e] + "\n");
+        }
+    }
+}
+
+// About 100 MB at scale 1 (20 MB in Shift-JIS) of text with the pattern
+// "quill" and backslash escapes all over; the Shift-JIS text also holds
+// "quill" right after a lead byte, which is no occurrence.
+void makeText(const std::string& path, double scale, bool sjis)
+{
+    Random r{sjis ? 15u : 5u};
+    const unsigned long long target = static_cast<unsigned long long>((sjis ? 20e6 : 100e6) * scale);
+    static const char* const escapes[] = {"\\n", "\\t", "\\\\", "\\\"", "\\r"};
+    Output out(path);
+    std::string t;
+    unsigned long long written = 0;
+    while (written < target) {
+        for (std::size_t w = 5 + below(r, 10); w > 0; --w) {
+            const std::size_t pick = below(r, 10);
+            if (pick == 0)
+                t += "quill";
+            else if (pick == 1)
+                t += escapes[below(r, 5)];
+            else if (pick == 2 && sjis)
+                t += "\x83quill";
+            else
+                t += mixedWord(r, sjis);
+            t += ' ';
+        }
+        t += '\n';
+        if (t.size() > (1 << 16)) {
+            out.put(t);
+            written += t.size();
+            t.clear();
+        }
+    }
+    out.put(t);
+}
+
+int generate(const std::string& dir, double scale)
+{
+    makeINI(dir + "/settings.ini", scale, false);
+    makeINI(dir + "/settings-sjis.ini", scale, true);
+    makeCSV(dir + "/table.csv", scale, false);
+    makeCSV(dir + "/table-sjis.csv", scale, true);
+    makeWords(dir + "/words.txt", scale);
+    makeDictionary(dir + "/dictionary.txt", dir + "/searches.txt", scale);
+    makeText(dir + "/text.txt", scale, false);
+    makeText(dir + "/text-sjis.txt", scale, true);
+    return 0;
+}
+
+// ---- Timing ----
+
+struct Missing : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+void* library = nullptr;
+
+template <class Fn>
+Fn exported(const char* name)
+{
+    void* p = dlsym(library, name);
+    if (!p) throw Missing(name);
+    return reinterpret_cast<Fn>(p);
+}
+
+long long fileSize(const std::string& path)
+{
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return -1;
+    std::fseek(f, 0, SEEK_END);
+    long long n = std::ftell(f);
+    std::fclose(f);
+    return n;
+}
+
+std::string readAll(const std::string& path)
+{
+    std::string s;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) throw std::runtime_error("cannot read " + path);
+    std::fseek(f, 0, SEEK_END);
+    s.resize(static_cast<std::size_t>(std::ftell(f)));
+    std::fseek(f, 0, SEEK_SET);
+    std::size_t got = std::fread(&s[0], 1, s.size(), f);
+    std::fclose(f);
+    s.resize(got);
+    return s;
+}
+
+void writeAll(const std::string& path, const char* data, std::size_t size)
+{
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) throw std::runtime_error("cannot write " + path);
+    bool ok = std::fwrite(data, 1, size, f) == size;
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok) throw std::runtime_error("cannot write " + path);
+}
+
+void check(bool ok, const std::string& what)
+{
+    if (!ok) throw std::runtime_error(what);
+}
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> all;
+    for (std::size_t pos = 0; pos < text.size();) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string::npos) end = text.size();
+        all.push_back(text.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    return all;
+}
+
+// One operation: what it reads (for MB/s), a setup that is not timed, the
+// timed body (returns the output's size in bytes), and the code page.
+struct Operation {
+    std::string input;
+    int codePage;
+    std::function<void()> setup;
+    std::function<long long()> body;
+};
+
+using IntFn0 = int (*)();
+using IntFn1 = int (*)(const char*);
+using TextFn = const char* (*)(const char*, int);
+
+// The last section's name in the benchmark's INI file.
+std::string lastSectionName(const std::string& dir)
+{
+    std::string text = readAll(dir + "/settings.ini");
+    std::size_t at = text.rfind("[section_");
+    check(at != std::string::npos, "no section in settings.ini");
+    std::size_t close = text.find(']', at);
+    return text.substr(at + 1, close - at - 1);
+}
+
+Operation operation(const std::string& name, const std::string& dir)
+{
+    const std::string out = dir + "/out-" + name;
+    auto loadINI = exported<IntFn1>("loadINIFile");
+    auto writeINI = exported<IntFn1>("writeINIFile");
+    auto iniLoadWrite = [=](const std::string& in) {
+        return [=] {
+            check(loadINI(in.c_str()) > 0, "loadINIFile failed");
+            check(writeINI(out.c_str()) == 1, "writeINIFile failed");
+            return fileSize(out);
+        };
+    };
+    if (name == "ini") return {dir + "/settings.ini", 0, [] {}, iniLoadWrite(dir + "/settings.ini")};
+    if (name == "ini-sjis")
+        return {dir + "/settings-sjis.ini", 932, [] {}, iniLoadWrite(dir + "/settings-sjis.ini")};
+
+    // The queries and edits work on the loaded benchmark file.
+    const std::string ini = dir + "/settings.ini";
+    auto loadOnce = [=] { check(loadINI(ini.c_str()) > 0, "loadINIFile failed"); };
+    if (name == "ini-load")
+        return {ini, 0, [] {}, [=] {
+                    check(loadINI(ini.c_str()) > 0, "loadINIFile failed");
+                    return 0LL;
+                }};
+    if (name == "ini-sections") {
+        auto sections = exported<const char* (*)(const char*, int)>("getSectionList");
+        return {ini, 0, loadOnce, [=] { return static_cast<long long>(std::strlen(sections("", 0))); }};
+    }
+    const std::string last = lastSectionName(dir);
+    if (name == "ini-keys") {
+        auto keys = exported<const char* (*)(const char*, const char*, int)>("getKeyList");
+        return {ini, 0, loadOnce, [=] {
+                    std::size_t n = std::strlen(keys(last.c_str(), "", 0));
+                    check(n > 0, "getKeyList found no keys");
+                    return static_cast<long long>(n);
+                }};
+    }
+    if (name == "ini-edit") {
+        auto rename = exported<int (*)(const char*, const char*, const char*)>("changeKeyName");
+        auto flip = std::make_shared<bool>(false);
+        return {ini, 0, loadOnce, [=] {
+                    // Back and forth, so that every run finds its key.
+                    *flip = !*flip;
+                    check(rename(last.c_str(), *flip ? "key00" : "renamed00", *flip ? "renamed00" : "key00") == 1,
+                          "changeKeyName failed");
+                    return 0LL;
+                }};
+    }
+    if (name == "ini-move") {
+        auto move = exported<int (*)(int, int)>("moveSection");
+        auto sections = std::make_shared<int>(0);
+        auto flip = std::make_shared<bool>(false);
+        return {ini, 0, [=] { *sections = loadINI(ini.c_str()); check(*sections > 0, "loadINIFile failed"); },
+                [=] {
+                    *flip = !*flip;
+                    check(*flip ? move(*sections, 1) : move(1, *sections), "moveSection failed");
+                    return 0LL;
+                }};
+    }
+
+    auto codePage = exported<int (*)(int)>("setCodePage");
+    (void)codePage;
+    if (name == "csv" || name == "csv-sjis") {
+        auto trans = exported<int (*)(const char*, const char*)>("transCSVToINI");
+        const std::string in = dir + (name == "csv" ? "/table.csv" : "/table-sjis.csv");
+        return {in, name == "csv" ? 0 : 932, [] {}, [=] {
+                    check(trans(in.c_str(), out.c_str()) == 1, "transCSVToINI failed");
+                    return fileSize(out);
+                }};
+    }
+    if (name == "words") {
+        auto clear = exported<IntFn0>("clearOneLineDic");
+        auto append = exported<IntFn1>("appendFileToOneLineDic");
+        auto sort = exported<IntFn0>("sortOneLineDic");
+        auto unique = exported<IntFn0>("uniqueOneLineDic");
+        auto make = exported<int (*)(const char*, const char*)>("makeINIDB");
+        const std::string in = dir + "/words.txt";
+        return {in, 0, [] {}, [=] {
+                    clear();
+                    check(append(in.c_str()) == 1, "appendFileToOneLineDic failed");
+                    sort();
+                    unique();
+                    check(make(out.c_str(), "") > 0, "makeINIDB failed");
+                    return fileSize(out);
+                }};
+    }
+    if (name == "dictionary") {
+        auto load = exported<int (*)(const char*, const char*)>("loadMultiLineDic");
+        auto search = exported<TextFn>("searchInMultiLineDic");
+        const std::string in = dir + "/dictionary.txt";
+        auto searches = std::make_shared<std::vector<std::string>>();
+        return {in, 0,
+                [=] {
+                    for (std::string s : lines(readAll(dir + "/searches.txt"))) {
+                        for (std::size_t at; (at = s.find("\\n")) != std::string::npos;) s.replace(at, 2, "\n");
+                        searches->push_back(s);
+                    }
+                },
+                [=] {
+                    check(load(in.c_str(), "#") > 0, "loadMultiLineDic failed");
+                    long long bytes = 0, found = 0;
+                    for (const std::string& s : *searches) {
+                        std::size_t n = std::strlen(search(s.c_str(), 1));
+                        bytes += n;
+                        found += n > 0;
+                    }
+                    for (const std::string& s : *searches) bytes += std::strlen(search(s.c_str(), -1));
+                    check(found > 0, "no search found its entry");
+                    return bytes;
+                }};
+    }
+    if (name == "replace" || name == "replace-sjis") {
+        auto replace = exported<const char* (*)(const char*, const char*, const char*, int)>("replace");
+        const std::string in = dir + (name == "replace" ? "/text.txt" : "/text-sjis.txt");
+        return {in, name == "replace" ? 0 : 932, [] {}, [=] {
+                    std::string text = readAll(in);
+                    const char* result = replace(text.c_str(), "quill", "feather pen", -1);
+                    std::size_t n = std::strlen(result);
+                    check(n > text.size(), "replace changed nothing");
+                    writeAll(out, result, n);
+                    return static_cast<long long>(n);
+                }};
+    }
+    if (name == "unescape" || name == "unescape-sjis") {
+        auto parse = exported<const char* (*)(const char*)>("parseBackSlashString");
+        const std::string in = dir + (name == "unescape" ? "/text.txt" : "/text-sjis.txt");
+        return {in, name == "unescape" ? 0 : 932, [] {}, [=] {
+                    std::string text = readAll(in);
+                    const char* result = parse(text.c_str());
+                    std::size_t n = std::strlen(result);
+                    check(n < text.size(), "parseBackSlashString resolved nothing");
+                    writeAll(out, result, n);
+                    return static_cast<long long>(n);
+                }};
+    }
+    throw std::runtime_error("unknown operation " + name);
+}
+
+double seconds(std::chrono::steady_clock::time_point from)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - from).count();
+}
+
+// User and system time of this process so far: unlike the wall time it
+// hardly grows when other programs take the processors.
+double processorSeconds()
+{
+    struct rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+int run(const std::string& libraryPath, const std::string& name, const std::string& dir, int runs)
+{
+    library = dlopen(libraryPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!library) {
+        std::fprintf(stderr, "cannot load %s: %s\n", libraryPath.c_str(), dlerror());
+        return 2;
+    }
+    try {
+        Operation op = operation(name, dir);
+        if (op.codePage != 0) check(exported<int (*)(int)>("setCodePage")(op.codePage) == 1, "setCodePage failed");
+        op.setup();
+        long long output = op.body();  // warm-up
+        // Quick operations run until a quarter second is spent, for a
+        // steadier median.
+        std::vector<double> times, processor;
+        auto started = std::chrono::steady_clock::now();
+        while (static_cast<int>(times.size()) < runs ||
+               (seconds(started) < 0.25 && times.size() < 1000)) {
+            auto t0 = std::chrono::steady_clock::now();
+            double c0 = processorSeconds();
+            output = op.body();
+            times.push_back(seconds(t0));
+            processor.push_back(processorSeconds() - c0);
+        }
+        std::printf("%lld %lld\n", fileSize(op.input), output);
+        for (double t : times) std::printf(" %.9f", t);
+        std::printf("\n");
+        for (double t : processor) std::printf(" %.9f", t);
+        std::printf("\n");
+        return 0;
+    } catch (const Missing& e) {
+        std::fprintf(stderr, "the library has no export %s\n", e.what());
+        return 3;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s: %s\n", name.c_str(), e.what());
+        return 1;
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 3 && args[0] == "gen") return generate(args[1], std::atof(args[2].c_str()));
+    if (args.size() == 5 && args[0] == "run") return run(args[1], args[2], args[3], std::atoi(args[4].c_str()));
+    std::fprintf(stderr, "usage: quillet_bench gen DIR SCALE | run LIBRARY OPERATION DIR RUNS\n");
+    return 2;
+}
