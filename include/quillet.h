@@ -51,6 +51,24 @@ QUILLET_API const char* QUILLET_CALL parseBackSlashString(const char* text);
 QUILLET_API int QUILLET_ENTRY_CALL DllMain(void* instance, unsigned long reason, void* reserved);
 #endif
 
+/* ---- One-line dictionary ---- */
+
+/* 1 when the file was read and the word list is not empty afterwards, else 0;
+   each line of the file is appended as one word. */
+QUILLET_API int QUILLET_CALL appendFileToOneLineDic(const char* fileName);
+/* 1 (0 only when memory runs out); text is appended whole as one word. */
+QUILLET_API int QUILLET_CALL appendToOneLineDic(const char* text);
+/* 1; the word list is empty afterwards. */
+QUILLET_API int QUILLET_CALL clearOneLineDic(void);
+/* 1; each run of equal adjacent words has shrunk to its first word. */
+QUILLET_API int QUILLET_CALL uniqueOneLineDic(void);
+/* 1; the words are in ascending byte order, the empty word first. */
+QUILLET_API int QUILLET_CALL sortOneLineDic(void);
+/* the number of "[word]" rows for the words that begin with prefix (all when
+   it is empty), written to fileName unless that is empty; -1 when the file
+   could not be written (the old file is then left as it was). */
+QUILLET_API int QUILLET_CALL makeINIDB(const char* fileName, const char* prefix);
+
 /* ---- Extensions ---- */
 
 /* 1 when codePage is known and now selects the lead bytes (0: the platform
