@@ -69,6 +69,21 @@ QUILLET_API int QUILLET_CALL sortOneLineDic(void);
    could not be written (the old file is then left as it was). */
 QUILLET_API int QUILLET_CALL makeINIDB(const char* fileName, const char* prefix);
 
+/* ---- Multi-line dictionary ---- */
+
+/* the number of entries loaded from fileName, each beginning at a line that
+   starts with headMarker; -1 when headMarker is empty (the loaded entries
+   stay) or the file cannot be read or has no lines (none stay). */
+QUILLET_API int QUILLET_CALL loadMultiLineDic(const char* fileName, const char* headMarker);
+/* the entry titles, each followed by "\n"; with a fileName, the number of
+   "[titlelist]" rows written there as text; "-1" when nothing is loaded or
+   the file could not be written. */
+QUILLET_API const char* QUILLET_CALL getMultiLineDicTitle(const char* fileName);
+/* the body of the number-th entry titled searchText (of the number-th entry
+   when searchText is empty); with number -1, how many entries bear that
+   title, as text; "" when nothing is found. */
+QUILLET_API const char* QUILLET_CALL searchInMultiLineDic(const char* searchText, int number);
+
 /* ---- Extensions ---- */
 
 /* 1 when codePage is known and now selects the lead bytes (0: the platform
