@@ -46,10 +46,8 @@ QUILLET_API const char* QUILLET_CALL replace(const char* text, const char* patte
    argument pointer itself. */
 QUILLET_API const char* QUILLET_CALL parseBackSlashString(const char* text);
 
-#ifndef QUILLET_NO_DLLMAIN
-/* The library entry: does nothing and returns 1 for every reason. */
-QUILLET_API int QUILLET_ENTRY_CALL DllMain(void* instance, unsigned long reason, void* reserved);
-#endif
+/* DllMain, the library entry, is exported too (once, under that name) and
+   returns 1 for every reason; only the system loader calls it. */
 
 /* ---- One-line dictionary ---- */
 

@@ -7,7 +7,7 @@
 // Declares `_name`, the second exported name of `name`, bound to the same code.
 // Place it after the definition of `name` in the same file.
 #define QUILLET_TWIN(ret, name, params) \
-    extern "C" QUILLET_API ret QUILLET_CALL _##name params __attribute__((alias(#name)))
+    extern "C" QUILLET_API ret QUILLET_CALL _##name params noexcept __attribute__((alias(#name)))
 
 // Runs body and returns its result; any exception becomes `failure`.
 template <class R, class Body>

@@ -9,6 +9,7 @@
 
 // The module state needs no work here: it is built by the static
 // constructors before this runs and torn down after the last detach.
+extern "C" QUILLET_API int QUILLET_ENTRY_CALL DllMain(void* instance, unsigned long reason, void* reserved);
 extern "C" QUILLET_API int QUILLET_ENTRY_CALL DllMain(void*, unsigned long, void*)
 {
     return 1;

@@ -82,25 +82,29 @@ std::string takeToken(std::string& text, const std::string& delimiter)
     return token;
 }
 
-std::string& replaceText(std::string& text, const std::string& pattern,
-                         const std::string& replacement, int count)
-{
-    if (count == 0 || pattern.empty()) return text;
-    const char* data = text.data();
-    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(data);
-    const std::size_t size = text.size();
-    std::size_t p = findBytes(data, size, 0, pattern.data(), pattern.size());
-    if (p == npos) return text;
+namespace {
 
+// Appends to out the bytes data[0, size) after replacement, as replaceText
+// would leave them; data must not lie inside out.
+void appendReplaced(const char* data, std::size_t size, const std::string& pattern,
+                    const std::string& replacement, int count, std::string& out)
+{
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(data);
+    std::size_t p = (count == 0 || pattern.empty())
+                        ? npos
+                        : findBytes(data, size, 0, pattern.data(), pattern.size());
+    if (p == npos) {
+        out.append(data, size);
+        return;
+    }
     // A replacement is only made where the parity before it is even; this is
     // the parity it leaves at its end.
     const unsigned char* rep = reinterpret_cast<const unsigned char*>(replacement.data());
     const bool oddAfterReplacement = leadRunParity(rep, 0, replacement.size(), false);
 
-    // The current text is always out + text[i..]: earlier replacements are in
-    // out, and `odd` is the parity of the lead run at the end of out.
-    std::string out;
-    out.reserve(size);
+    // The current text is always out + data[i..]: earlier replacements are
+    // in out, and `odd` is the parity of the lead run at the end of out.
+    out.reserve(out.size() + size);
     std::size_t i = 0;
     bool odd = false;
     while (p != npos) {
@@ -122,6 +126,17 @@ std::string& replaceText(std::string& text, const std::string& pattern,
         p = findBytes(data, size, i, pattern.data(), pattern.size());
     }
     out.append(data + i, size - i);
+}
+
+}  // namespace
+
+std::string& replaceText(std::string& text, const std::string& pattern,
+                         const std::string& replacement, int count)
+{
+    if (count == 0 || pattern.empty()) return text;
+    if (findBytes(text.data(), text.size(), 0, pattern.data(), pattern.size()) == npos) return text;
+    std::string out;
+    appendReplaced(text.data(), text.size(), pattern, replacement, count, out);
     text.swap(out);
     return text;
 }
@@ -143,11 +158,11 @@ extern "C" QUILLET_API const char* QUILLET_CALL replace(const char* text, const 
                                                         const char* replacement, int count)
 {
     return guardedText([&] {
-        // Copy every argument first: any of them may point into resultText.
-        std::string work(text);
-        std::string patternCopy(pattern), replacementCopy(replacement);
-        replaceText(work, patternCopy, replacementCopy, count);
-        resultText.swap(work);
+        // Any argument may point into resultText, which stays untouched until
+        // the new text is complete.
+        std::string patternCopy(pattern), replacementCopy(replacement), out;
+        appendReplaced(text, std::strlen(text), patternCopy, replacementCopy, count, out);
+        resultText.swap(out);
         return resultText.c_str();
     });
 }
@@ -157,17 +172,18 @@ QUILLET_TWIN(const char*, replace,
 extern "C" QUILLET_API const char* QUILLET_CALL parseBackSlashString(const char* text)
 {
     return guardedText([&] {
-        std::string in(text);  // text may point into resultText
-        if (in.empty()) {
+        // text may point into resultText, which stays untouched until the new
+        // text is complete.
+        if (text[0] == '\0') {
             resultText.clear();
             return text;
         }
         // Walk the text and its terminating NUL; the result ends at the first
         // NUL written, which a backslash at the very end produces.
+        const char* s = text;
+        const std::size_t n = std::strlen(text);
         std::string out;
-        out.reserve(in.size());
-        const char* s = in.c_str();
-        const std::size_t n = in.size();
+        out.reserve(n);
         for (std::size_t i = 0; i <= n; ++i) {
             char b = s[i];
             if (isLeadByte(static_cast<unsigned char>(b))) {

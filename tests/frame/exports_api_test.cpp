@@ -136,9 +136,4 @@ TEST_F(CodePageReset, DefaultIsTheSystemCodePage)
     EXPECT_STREQ(replace("\x81\x5C\\", "\\", "/", -1), doubleByte ? "\x81\x5C/" : "\x81//");
 }
 
-TEST(DllMain, ReturnsOneForEveryReason)
-{
-    for (unsigned long reason = 0; reason < 4; ++reason) EXPECT_EQ(DllMain(nullptr, reason, nullptr), 1);
-}
-
 }  // namespace

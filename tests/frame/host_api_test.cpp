@@ -47,9 +47,16 @@ TEST(HostLibrary, FrameExportsAnswerUnderBothNames)
         EXPECT_EQ(codePageFn(99999), 0);
         EXPECT_EQ(codePageFn(0), 1);
     }
-    auto entry = reinterpret_cast<decltype(&DllMain)>(library.find("DllMain"));
+}
+
+TEST(HostLibrary, EntryReturnsOneForEveryReason)
+{
+    HostLibrary library;
+    ASSERT_TRUE(library.loaded());
+    using Entry = int(QUILLET_ENTRY_CALL*)(void*, unsigned long, void*);
+    auto entry = reinterpret_cast<Entry>(library.find("DllMain"));
     ASSERT_NE(entry, nullptr);
-    EXPECT_EQ(entry(nullptr, 3, nullptr), 1);
+    for (unsigned long reason = 0; reason < 4; ++reason) EXPECT_EQ(entry(nullptr, reason, nullptr), 1);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/reference_model.h"
+#include "quillet.h"
 #include "text/code_page.h"
 
 namespace {
@@ -184,6 +185,24 @@ TEST(StringOpsModel, MatchesThePlainAlgorithms)
             unquoteField(mine);
             reference::unquoteField(theirs);
             ASSERT_EQ(mine, theirs);
+        }
+    });
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ParseBackSlashStringModel, MatchesThePlainAlgorithm)
+{
+    testing_support::underBothCodePages([](int) {
+        std::mt19937 rng(99);
+        for (int round = 0; round < 4000; ++round) {
+            std::string text = testing_support::randomText(rng, 30);
+            if (text.empty()) continue;
+            ASSERT_EQ(std::string(parseBackSlashString(text.c_str())),
+                      reference::parseBackSlashString(text))
+                << ::testing::PrintToString(text);
         }
     });
 }

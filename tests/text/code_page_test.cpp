@@ -1,0 +1,80 @@
+#include "text/code_page.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
+namespace {
+
+// The bytes that table marks, as inclusive ranges "81-9F,E0-FC".
+std::string rangesOf(const unsigned char table[256])
+{
+    std::string out;
+    for (int b = 0; b < 256; ++b) {
+        if (!table[b] || (b > 0 && table[b - 1])) continue;
+        int last = b;
+        while (last < 255 && table[last + 1]) ++last;
+        char piece[16];
+        std::snprintf(piece, sizeof piece, "%s%02X-%02X", out.empty() ? "" : ",", b, last);
+        out += piece;
+    }
+    return out;
+}
+
+TEST(CodePages, OwnLeadByteRanges)
+{
+    unsigned char table[256];
+    ASSERT_TRUE(ownLeadBytes(932, table));
+    EXPECT_EQ(rangesOf(table), "81-9F,E0-FC");
+    for (int page : {936, 949, 950}) {
+        ASSERT_TRUE(ownLeadBytes(page, table));
+        EXPECT_EQ(rangesOf(table), "81-FE") << page;
+    }
+    for (int page : {0, 1252, 65001, 437}) {
+        ASSERT_TRUE(ownLeadBytes(page, table));
+        EXPECT_EQ(rangesOf(table), "") << page;
+    }
+    std::memset(table, 7, sizeof table);
+    EXPECT_FALSE(ownLeadBytes(931, table));
+    EXPECT_EQ(table[0x81], 7);
+}
+
+TEST(CodePages, UnknownPageChangesNothing)
+{
+    ASSERT_TRUE(selectCodePage(932));
+    EXPECT_FALSE(selectCodePage(54321));
+    EXPECT_TRUE(isLeadByte(0x81));
+    EXPECT_FALSE(isLeadByte(0xA0));
+    ASSERT_TRUE(selectCodePage(1252));
+    EXPECT_FALSE(isLeadByte(0x81));
+    selectCodePage(0);
+}
+
+#if defined(_WIN32)
+// The library's own ranges, used where there is no system to ask, must say
+// exactly what Windows says.
+TEST(CodePages, OwnRangesAgreeWithWindows)
+{
+    for (int page : {932, 936, 949, 950}) {
+        ASSERT_TRUE(IsValidCodePage(page)) << page;
+        unsigned char table[256];
+        ASSERT_TRUE(ownLeadBytes(page, table));
+        for (int b = 0; b < 256; ++b)
+            EXPECT_EQ(table[b] != 0, IsDBCSLeadByteEx(page, static_cast<BYTE>(b)) != 0)
+                << "code page " << page << " byte " << b;
+    }
+}
+
+TEST(CodePages, DefaultFollowsTheSystemCodePage)
+{
+    ASSERT_TRUE(selectCodePage(0));
+    for (int b = 0; b < 256; ++b)
+        EXPECT_EQ(isLeadByte(static_cast<unsigned char>(b)), IsDBCSLeadByte(static_cast<BYTE>(b)) != 0) << b;
+}
+#endif
+
+}  // namespace

@@ -1,0 +1,227 @@
+#include "text/text_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "support/reference_model.h"
+#include "support/test_files.h"
+#include "text/code_page.h"
+
+#if !defined(_WIN32)
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+using testing_support::readBytes;
+using testing_support::writeBytes;
+
+class ReadFileLines : public testing_support::TempFolderTest {
+protected:
+    // The store that reading a file of these bytes gives.
+    Store linesOf(const std::string& bytes)
+    {
+        writeBytes(path("in.txt"), bytes);
+        Store store;
+        readFileLines(path("in.txt").c_str(), store);
+        return store;
+    }
+};
+
+TEST_F(ReadFileLines, SplitsAtLineFeedsWithoutAFinalEmptyLine)
+{
+    EXPECT_EQ(linesOf(""), Store());
+    EXPECT_EQ(linesOf("a\nb\n"), (Store{"a", "b"}));
+    EXPECT_EQ(linesOf("a\nb"), (Store{"a", "b"}));
+    EXPECT_EQ(linesOf("a\n\nb\n"), (Store{"a", "", "b"}));
+    EXPECT_EQ(linesOf("\n"), (Store{""}));
+    EXPECT_EQ(linesOf("\n\n"), (Store{"", ""}));
+    EXPECT_EQ(linesOf("  padded  \n"), (Store{"  padded  "}));
+}
+
+TEST_F(ReadFileLines, AppliesTheTextFileRules)
+{
+    EXPECT_EQ(linesOf("a\r\nb\r\n"), (Store{"a", "b"}));
+    EXPECT_EQ(linesOf("a\rb\n"), (Store{"ab"}));  // a lone carriage return is dropped too
+    EXPECT_EQ(linesOf("a\n\x1A" "b\n"), (Store{"a"}));
+    EXPECT_EQ(linesOf(std::string("a\0b\nc\n", 6)), (Store{"a"}));
+}
+
+TEST_F(ReadFileLines, ResultTellsWhetherTheStoreHoldsAnything)
+{
+    writeBytes(path("empty.txt"), "");
+    Store store;
+    EXPECT_FALSE(readFileLines(path("empty.txt").c_str(), store));
+    store = {"kept"};
+    EXPECT_TRUE(readFileLines(path("empty.txt").c_str(), store));
+    EXPECT_EQ(store, Store{"kept"});
+    EXPECT_FALSE(readFileLines(path("missing.txt").c_str(), store));
+    EXPECT_EQ(store, Store{"kept"});
+    // A folder is no file, on every platform.
+    EXPECT_FALSE(readFileLines(folder_.c_str(), store));
+    EXPECT_EQ(store, Store{"kept"});
+    writeBytes(path("two.txt"), "x\ny");
+    EXPECT_TRUE(readFileLines(path("two.txt").c_str(), store));
+    EXPECT_EQ(store, (Store{"kept", "x", "y"}));
+}
+
+TEST_F(ReadFileLines, LineFeedAfterALeadByteStaysInTheLine)
+{
+    selectCodePage(932);
+    EXPECT_EQ(linesOf("a\x81\nb\nc\n"), (Store{"a\x81\nb", "c"}));
+    EXPECT_EQ(linesOf("\x81\x5C\n\x82\xA0\r\n"), (Store{"\x81\x5C", "\x82\xA0"}));
+    selectCodePage(1252);
+    EXPECT_EQ(linesOf("a\x81\nb\nc\n"), (Store{"a\x81", "b", "c"}));
+    selectCodePage(0);
+}
+
+TEST_F(ReadFileLines, MatchesThePlainRulesOnRandomFiles)
+{
+    testing_support::underBothCodePages([&](int) {
+        std::mt19937 rng(7);
+        for (int round = 0; round < 300; ++round) {
+            std::string bytes = testing_support::randomText(rng, 200);
+            if (round % 3 == 0) bytes += std::string(1, '\0') + "after nul";
+            std::vector<std::string> expected =
+                reference::splitLines(reference::applyReadRules(bytes));
+            Store got = linesOf(bytes);
+            ASSERT_EQ(std::vector<std::string>(got.begin(), got.end()), expected)
+                << ::testing::PrintToString(bytes);
+        }
+    });
+}
+
+#if !defined(_WIN32)
+TEST_F(ReadFileLines, ReadsAPipeToItsEnd)
+{
+    std::string fifo = path("pipe");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::string big(200000, 'x');
+    std::thread writer([&] { writeBytes(fifo, "first\r\n" + big + "\nlast"); });
+    Store store;
+    EXPECT_TRUE(readFileLines(fifo.c_str(), store));
+    writer.join();
+    EXPECT_EQ(store, (Store{"first", big, "last"}));
+}
+#endif
+
+class WriteTextFile : public testing_support::TempFolderTest {};
+
+TEST_F(WriteTextFile, WritesLineFeedsAsCarriageReturnLineFeed)
+{
+    std::string file = path("out.txt");
+    EXPECT_TRUE(writeTextFile(file.c_str(), "x\ny\n", false));
+    EXPECT_EQ(readBytes(file), "x\r\ny\r\n");
+    EXPECT_TRUE(writeTextFile(file.c_str(), "a\rb", false));
+    EXPECT_EQ(readBytes(file), "a\rb");
+    EXPECT_TRUE(writeTextFile(file.c_str(), "", false));
+    EXPECT_EQ(readBytes(file), "");
+    EXPECT_TRUE(testing_support::exists(file));
+    // Long texts cross the write buffer; line ends stay whole across it.
+    std::string lines;
+    for (int i = 0; i < 50000; ++i) lines += "line " + std::to_string(i) + "\n";
+    EXPECT_TRUE(writeTextFile(file.c_str(), lines, false));
+    std::string expected;
+    for (char c : lines) expected += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    EXPECT_EQ(readBytes(file), expected);
+    EXPECT_EQ(listing(), "out.txt;");
+}
+
+TEST_F(WriteTextFile, AppendingStartsOnANewLine)
+{
+    std::string file = path("log.txt");
+    EXPECT_TRUE(writeTextFile(file.c_str(), "a\n", true));
+    EXPECT_EQ(readBytes(file), "\r\na\r\n");
+    EXPECT_TRUE(writeTextFile(file.c_str(), "", true));
+    EXPECT_EQ(readBytes(file), "\r\na\r\n\r\n");
+    EXPECT_TRUE(writeTextFile(file.c_str(), "b", true));
+    EXPECT_EQ(readBytes(file), "\r\na\r\n\r\n\r\nb");
+}
+
+TEST_F(WriteTextFile, FailsWithoutTouchingAnythingWhenTheTargetIsNoFile)
+{
+    std::string inMissingFolder = path("no/such/folder/out.txt");
+    EXPECT_FALSE(writeTextFile(inMissingFolder.c_str(), "x\n", false));
+    EXPECT_FALSE(writeTextFile(inMissingFolder.c_str(), "x\n", true));
+    EXPECT_FALSE(testing_support::exists(inMissingFolder));
+    EXPECT_FALSE(writeTextFile(folder_.c_str(), "x\n", false));
+    EXPECT_FALSE(writeTextFile(folder_.c_str(), "x\n", true));
+    EXPECT_TRUE(std::filesystem::is_directory(folder_));
+    EXPECT_FALSE(writeTextFile("", "x\n", false));
+    EXPECT_EQ(listing(), "");
+}
+
+#if !defined(_WIN32)
+TEST_F(WriteTextFile, ReportsAFullDevice)
+{
+    EXPECT_FALSE(writeTextFile("/dev/full", "some text\n", false));
+    EXPECT_FALSE(writeTextFile("/dev/full", "some text\n", true));
+    // A device is written in place, never replaced.
+    EXPECT_TRUE(writeTextFile("/dev/null", "x\n", false));
+    struct stat st;
+    ASSERT_EQ(stat("/dev/null", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+}
+
+// Runs body in a child process whose files may grow to limit bytes, with
+// SIGXFSZ ignored so that writes fail instead; returns body's result.
+template <class Body>
+bool underFileSizeLimit(rlim_t limit, Body body)
+{
+    pid_t child = fork();
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        struct rlimit rl = {limit, limit};
+        setrlimit(RLIMIT_FSIZE, &rl);
+        _exit(body() ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST_F(WriteTextFile, AWriteCutShortKeepsTheOldFile)
+{
+    std::string file = path("settings.ini");
+    writeBytes(file, "[old]\r\nkept=1\r\n");
+    std::string big(500000, 'z');
+    EXPECT_FALSE(underFileSizeLimit(100000, [&] { return writeTextFile(file.c_str(), big, false); }));
+    EXPECT_EQ(readBytes(file), "[old]\r\nkept=1\r\n");
+    EXPECT_EQ(listing(), "settings.ini;");
+    // Appending: the file is cut back to what it was.
+    EXPECT_FALSE(underFileSizeLimit(100000, [&] { return writeTextFile(file.c_str(), big, true); }));
+    EXPECT_EQ(readBytes(file), "[old]\r\nkept=1\r\n");
+    // A new file that could not be written completely is not left behind.
+    std::string fresh = path("fresh.ini");
+    EXPECT_FALSE(underFileSizeLimit(100000, [&] { return writeTextFile(fresh.c_str(), big, true); }));
+    EXPECT_FALSE(underFileSizeLimit(100000, [&] { return writeTextFile(fresh.c_str(), big, false); }));
+    EXPECT_EQ(listing(), "settings.ini;");
+    // Within the limit all is well.
+    EXPECT_TRUE(underFileSizeLimit(100000, [&] { return writeTextFile(file.c_str(), "new\n", false); }));
+    EXPECT_EQ(readBytes(file), "new\r\n");
+}
+
+TEST_F(WriteTextFile, ReplacingKeepsPermissionsAndSymbolicLinks)
+{
+    std::string file = path("real.ini");
+    std::string link = path("link.ini");
+    writeBytes(file, "old\r\n");
+    ASSERT_EQ(chmod(file.c_str(), 0640), 0);
+    ASSERT_EQ(symlink(file.c_str(), link.c_str()), 0);
+    EXPECT_TRUE(writeTextFile(link.c_str(), "new\n", false));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(readBytes(file), "new\r\n");
+    struct stat st;
+    ASSERT_EQ(stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(listing(), "link.ini;real.ini;");
+}
+#endif
+
+}  // namespace
