@@ -130,7 +130,8 @@ std::string searchDictionary(const std::string& searchText, int number)
     return entry ? bodyOf(*entry) : std::string();
 }
 
-extern "C" QUILLET_API int QUILLET_CALL loadMultiLineDic(const char* fileName, const char* headMarker)
+extern "C" QUILLET_API int QUILLET_CALL loadMultiLineDic(const char* fileName,
+                                                         const char* headMarker)
 {
     return guarded(-1, [&] { return loadDictionary(fileName, headMarker); });
 }
@@ -151,7 +152,8 @@ extern "C" QUILLET_API const char* QUILLET_CALL getMultiLineDicTitle(const char*
 }
 QUILLET_TWIN(const char*, getMultiLineDicTitle, (const char* fileName));
 
-extern "C" QUILLET_API const char* QUILLET_CALL searchInMultiLineDic(const char* searchText, int number)
+extern "C" QUILLET_API const char* QUILLET_CALL searchInMultiLineDic(const char* searchText,
+                                                                     int number)
 {
     return guardedText([&] {
         std::string found = searchDictionary(searchText, number);

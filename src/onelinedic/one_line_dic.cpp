@@ -5,42 +5,65 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
 #include "frame/export.h"
+#include "text/code_page.h"
 #include "text/line_blocks.h"
 #include "text/text_file.h"
 
 namespace {
 
-// The bytes of a key after the length byte: a key holds this many text bytes.
-const std::size_t keyBytes = 7;
+// Text bytes per sort key; the key's last byte counts how many the text had.
+const std::size_t keyBytes = 11;
 
-// An entry while it is sorted: a number that orders like its next bytes, and
-// the entry's position in the store.
+// An entry while it is sorted: a key that orders like its next bytes (bytes
+// 0 to 7 in high; 8 to 10 and the count in low) and its place in the store.
 struct SortItem {
-    std::uint64_t key;
-    std::size_t position;
+    std::uint64_t high;
+    std::uint32_t low;
+    std::uint32_t position;
 };
 
-// Up to seven bytes of text from depth on, zero-padded, then how many there
-// were. Keys order as the texts do as far as they reach; equal keys whose
-// count is under seven belong to equal texts.
-std::uint64_t keyAt(const std::string& text, std::size_t depth)
+// A range of items that agree on the bytes before depth.
+struct Pending {
+    std::size_t first, last, depth;
+};
+
+// Sets the key of item to up to eleven bytes of text from depth on, padded
+// with zeros, and their count. Keys order as the texts do as far as they
+// reach; equal keys with a count under eleven belong to equal texts.
+void setKey(SortItem& item, const std::string& text, std::size_t depth)
 {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data()) + depth;
     std::size_t left = text.size() - depth;
     std::size_t take = left < keyBytes ? left : keyBytes;
-    std::uint64_t key = 0;
-    for (std::size_t i = 0; i < take; ++i) key |= std::uint64_t(p[i]) << (8 * (keyBytes - i));
-    return key | take;
+    std::uint64_t high = 0;
+    std::uint32_t low = 0;
+    for (std::size_t i = 0; i < take && i < 8; ++i) high |= std::uint64_t(p[i]) << (8 * (7 - i));
+    for (std::size_t i = 8; i < take; ++i) low |= std::uint32_t(p[i]) << (8 * (11 - i));
+    item.high = high;
+    item.low = low | static_cast<std::uint32_t>(take);
 }
 
-// Byte of the key that decides at radix level `level` (0: the most significant).
-inline unsigned byteOf(std::uint64_t key, unsigned level)
+bool sameKey(const SortItem& a, const SortItem& b)
 {
-    return static_cast<unsigned>(key >> (8 * (7 - level))) & 0xFF;
+    return a.high == b.high && a.low == b.low;
+}
+
+bool keyLess(const SortItem& a, const SortItem& b)
+{
+    return a.high != b.high ? a.high < b.high : a.low < b.low;
+}
+
+// Byte `level` of the key (0: the most significant, 11: the count).
+unsigned byteOf(const SortItem& item, unsigned level)
+{
+    return level < 8 ? static_cast<unsigned>(item.high >> (8 * (7 - level))) & 0xFF
+                     : static_cast<unsigned>(item.low >> (8 * (11 - level))) & 0xFF;
 }
 
 void insertionSortByKey(SortItem* first, SortItem* last)
@@ -48,31 +71,30 @@ void insertionSortByKey(SortItem* first, SortItem* last)
     for (SortItem* i = first + 1; i < last; ++i) {
         SortItem item = *i;
         SortItem* j = i;
-        for (; j > first && (j - 1)->key > item.key; --j) *j = *(j - 1);
+        for (; j > first && keyLess(item, *(j - 1)); --j) *j = *(j - 1);
         *j = item;
     }
 }
 
-// Sorts items by key in place: most significant byte first, one byte per
-// level, each bucket swapped into place (no second buffer).
-void radixSortByKey(SortItem* first, SortItem* last, unsigned level)
+// Sorts items by key in place: most significant byte first, each bucket
+// swapped into place (no second buffer).
+void radixSortByKey(SortItem* first, SortItem* last)
 {
-    struct Pending {
+    struct Range {
         SortItem* first;
         SortItem* last;
         unsigned level;
     };
-    std::vector<Pending> pending{{first, last, level}};
+    std::vector<Range> pending{{first, last, 0}};
     while (!pending.empty()) {
-        Pending range = pending.back();
+        Range range = pending.back();
         pending.pop_back();
-        std::size_t n = static_cast<std::size_t>(range.last - range.first);
-        if (n < 48) {
+        if (range.last - range.first < 48) {
             insertionSortByKey(range.first, range.last);
             continue;
         }
         std::size_t count[256] = {};
-        for (SortItem* i = range.first; i < range.last; ++i) ++count[byteOf(i->key, range.level)];
+        for (SortItem* i = range.first; i < range.last; ++i) ++count[byteOf(*i, range.level)];
         SortItem* bucketEnd[256];
         SortItem* next[256];
         SortItem* at = range.first;
@@ -86,15 +108,15 @@ void radixSortByKey(SortItem* first, SortItem* last, unsigned level)
         for (unsigned b = 0; b < 256; ++b) {
             while (next[b] < bucketEnd[b]) {
                 SortItem item = *next[b];
-                unsigned d = byteOf(item.key, range.level);
+                unsigned d = byteOf(item, range.level);
                 while (d != b) {
                     std::swap(item, *next[d]++);
-                    d = byteOf(item.key, range.level);
+                    d = byteOf(item, range.level);
                 }
                 *next[b]++ = item;
             }
         }
-        if (range.level == 7) continue;
+        if (range.level == keyBytes) continue;
         SortItem* from = range.first;
         for (unsigned b = 0; b < 256; ++b) {
             if (count[b] > 1) pending.push_back({from, from + count[b], range.level + 1});
@@ -107,18 +129,15 @@ void radixSortByKey(SortItem* first, SortItem* last, unsigned level)
 // are independent, so many reads can be under way at once.
 const std::size_t ahead = 32;
 
-// Sets the keys of items[first, last) to those of their texts from depth on.
-// The reads for the items that follow `last` are started too: they are the
-// next to be filled (or harmlessly idle).
+// Sets the keys of items[first, last) from depth on.
 void fillKeys(std::vector<SortItem>& items, std::size_t first, std::size_t last,
               const std::vector<std::string*>& texts, std::size_t depth)
 {
-    const std::size_t n = items.size();
     for (std::size_t i = first; i < last; ++i) {
-        if (i + 3 * ahead < n) __builtin_prefetch(&texts[items[i + 3 * ahead].position]);
-        if (i + 2 * ahead < n) __builtin_prefetch(texts[items[i + 2 * ahead].position]);
-        if (i + ahead < n) __builtin_prefetch(texts[items[i + ahead].position]->data());
-        items[i].key = keyAt(*texts[items[i].position], depth);
+        if (i + 3 * ahead < last) __builtin_prefetch(&texts[items[i + 3 * ahead].position]);
+        if (i + 2 * ahead < last) __builtin_prefetch(texts[items[i + 2 * ahead].position]);
+        if (i + ahead < last) __builtin_prefetch(texts[items[i + ahead].position]->data());
+        setKey(items[i], *texts[items[i].position], depth);
     }
 }
 
@@ -146,29 +165,47 @@ void sortTails(SortItem* first, SortItem* last, const std::vector<std::string*>&
     }
 }
 
+// Starts the reads that the small ranges next in line will need, in three
+// steps: the text slots of the range `3 * step` ahead, the texts of the one
+// `2 * step` ahead, their bytes `step` ahead.
+void prefetchPending(const std::vector<Pending>& pending, const std::vector<SortItem>& items,
+                     const std::vector<std::string*>& texts)
+{
+    const std::size_t step = 2, n = pending.size();
+    for (std::size_t stage = 1; stage <= 3; ++stage) {
+        if (n < stage * step) break;
+        const Pending& range = pending[n - stage * step];
+        if (range.last - range.first > smallRun) continue;
+        for (std::size_t i = range.first; i < range.last; ++i) {
+            std::size_t position = items[i].position;
+            if (stage == 3) __builtin_prefetch(&texts[position]);
+            if (stage == 2) __builtin_prefetch(texts[position]);
+            if (stage == 1) __builtin_prefetch(texts[position]->data() + range.depth);
+        }
+    }
+}
+
 // Puts items in the byte order of the texts at their positions: keys from
-// depth 0, then, for each run of equal keys that may differ further on, keys
-// seven bytes deeper.
+// depth 0, then, for each run of equal keys that may differ further on, the
+// rest of the texts.
 void sortItems(std::vector<SortItem>& items, const std::vector<std::string*>& texts)
 {
-    struct Pending {
-        std::size_t first, last, depth;
-    };
     std::vector<Pending> pending{{0, items.size(), 0}};
     while (!pending.empty()) {
         Pending range = pending.back();
         pending.pop_back();
+        prefetchPending(pending, items, texts);
         if (range.last - range.first <= smallRun) {
             sortTails(items.data() + range.first, items.data() + range.last, texts, range.depth);
             continue;
         }
         fillKeys(items, range.first, range.last, texts, range.depth);
-        radixSortByKey(items.data() + range.first, items.data() + range.last, 0);
+        radixSortByKey(items.data() + range.first, items.data() + range.last);
         // Pushed from the back, so that ranges are taken in ascending order.
         for (std::size_t j = range.last; j > range.first;) {
             std::size_t i = j - 1;
-            while (i > range.first && items[i - 1].key == items[j - 1].key) --i;
-            if (j - i > 1 && (items[i].key & 0xFF) == keyBytes)
+            while (i > range.first && sameKey(items[i - 1], items[j - 1])) --i;
+            if (j - i > 1 && (items[i].low & 0xFF) == keyBytes)
                 pending.push_back({i, j, range.depth + keyBytes});
             j = i;
         }
@@ -177,26 +214,111 @@ void sortItems(std::vector<SortItem>& items, const std::vector<std::string*>& te
 
 // Moves the k-th text of the order into the k-th node, for every k, by
 // exchanging texts between nodes (no text is copied). The keys are spent by
-// now; each item's key field keeps the rank of the text that its position
+// now: each item's low field keeps the rank of the text that its position
 // holds at present, and its position field where the text of its rank is.
 void applyOrder(std::vector<SortItem>& items, const std::vector<std::string*>& texts)
 {
     const std::size_t n = items.size();
-    for (std::size_t rank = 0; rank < n; ++rank) items[items[rank].position].key = rank;
+    for (std::size_t rank = 0; rank < n; ++rank)
+        items[items[rank].position].low = static_cast<std::uint32_t>(rank);
     for (std::size_t k = 0; k < n; ++k) {
         if (k + 2 * ahead < n) __builtin_prefetch(&texts[items[k + 2 * ahead].position]);
         if (k + ahead < n) {
             std::size_t soon = items[k + ahead].position;
             __builtin_prefetch(texts[soon]);
             __builtin_prefetch(&items[soon], 1);
-            __builtin_prefetch(&items[static_cast<std::size_t>(items[k + ahead].key)], 1);
+            __builtin_prefetch(&items[items[k + ahead].low], 1);
         }
-        std::size_t from = items[k].position;
+        std::uint32_t from = items[k].position;
         if (from == k) continue;
         texts[k]->swap(*texts[from]);
-        std::size_t displaced = static_cast<std::size_t>(items[k].key);
+        std::uint32_t displaced = items[k].low;
         items[displaced].position = from;
-        items[from].key = displaced;
+        items[from].low = displaced;
+    }
+}
+
+// The bytes of a long text lie apart from its node: walks over the store
+// start reading them this many entries ahead.
+const int walkAhead = 16;
+
+template <class Iterator>
+Iterator aheadOf(const Store& store, Iterator at)
+{
+    for (int i = 0; i < walkAhead && at != store.end(); ++i) ++at;
+    return at;
+}
+
+// Starts reading the bytes of the entry at `ahead` and moves it on by one.
+template <class Iterator>
+void prefetchText(const Store& store, Iterator& ahead)
+{
+    if (ahead == store.end()) return;
+    __builtin_prefetch(ahead->data());
+    ++ahead;
+}
+
+// The row being written while the text of the selected words streams past.
+struct SectionRows {
+    int count;
+    bool open;  // its number and opening quote are written
+    bool odd;   // the lead bytes at its end so far are odd in number
+};
+
+// Appends row's number and '="'.
+void openRow(std::string& section, int row)
+{
+    char digits[16];
+    char* p = digits + sizeof digits;
+    unsigned value = static_cast<unsigned>(row);
+    do {
+        *--p = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    section.append(p, digits + sizeof digits - p);
+    section += "=\"";
+}
+
+// Parity of the run of lead bytes that ends at data[end], counted back to
+// data[from] at most; odd is the parity of the run that ends at `from`.
+bool leadRunParity(const char* data, std::size_t from, std::size_t end, bool odd)
+{
+    std::size_t j = end;
+    while (j > from && isLeadByte(static_cast<unsigned char>(data[j - 1]))) --j;
+    bool runOdd = ((end - j) & 1) != 0;
+    return j == from ? odd != runOdd : runOdd;
+}
+
+// Writes data[0, size), a piece of the words text, as rows: a line feed ends
+// a row unless it follows an odd run of lead bytes within that row, as the
+// rows of a numbered list are cut (findLineEnd from each row's start).
+void feedRows(const char* data, std::size_t size, std::string& section, SectionRows& rows)
+{
+    for (std::size_t pos = 0; pos < size;) {
+        if (!rows.open) {
+            openRow(section, rows.count);
+            rows.open = true;
+            rows.odd = false;
+        }
+        const void* lineFeed = std::memchr(data + pos, '\n', size - pos);
+        std::size_t end = lineFeed ? static_cast<const char*>(lineFeed) - data : size;
+        rows.odd = leadRunParity(data, pos, end, rows.odd);
+        if (end == size) {
+            section.append(data + pos, size - pos);
+            return;
+        }
+        if (rows.odd) {
+            // The second byte of a character: the row goes on. A line feed is
+            // no lead byte, so the run after it starts afresh.
+            section.append(data + pos, end + 1 - pos);
+            rows.odd = false;
+        } else {
+            section.append(data + pos, end - pos);
+            section += "\"\n";
+            ++rows.count;
+            rows.open = false;
+        }
+        pos = end + 1;
     }
 }
 
@@ -205,12 +327,15 @@ void applyOrder(std::vector<SortItem>& items, const std::vector<std::string*>& t
 void sortEntries(Store& store)
 {
     if (store.size() < 2) return;
+    // Positions are kept in 32 bits, which only a 64-bit build could exceed.
+    if (static_cast<std::uint64_t>(store.size()) > 0xFFFFFFFFu)
+        throw std::length_error("too many entries to sort");
     std::vector<std::string*> texts;
     std::vector<SortItem> items;
     texts.reserve(store.size());
     items.reserve(store.size());
     for (std::string& entry : store) {
-        items.push_back({0, texts.size()});
+        items.push_back({0, 0, static_cast<std::uint32_t>(texts.size())});
         texts.push_back(&entry);
     }
     sortItems(items, texts);
@@ -219,21 +344,53 @@ void sortEntries(Store& store)
     applyOrder(items, texts);
 }
 
-int writeWordSection(const Store& store, const char* fileName, const std::string& prefix)
+void removeAdjacentRepeats(Store& store)
 {
-    // Sized first: growing a text of millions of words step by step costs
-    // more than this walk.
-    std::size_t size = 0;
-    for (const std::string& entry : store)
-        if (hasPrefix(entry, prefix)) size += entry.size() + 1;
-    std::string words;
-    words.reserve(size);
+    if (store.empty()) return;
+    Store::iterator kept = store.begin(), ahead = aheadOf(store, kept);
+    for (Store::iterator next = std::next(kept); next != store.end();) {
+        prefetchText(store, ahead);
+        if (*next == *kept)
+            next = store.erase(next);
+        else
+            kept = next++;
+    }
+}
+
+int buildWordSection(const Store& store, const std::string& prefix, std::string& section)
+{
+    // Sized first for one row per entry: growing a text of millions of rows
+    // step by step costs more than this walk.
+    std::size_t bytes = 0, entries = 0;
     for (const std::string& entry : store) {
         if (!hasPrefix(entry, prefix)) continue;
-        words += entry;
-        words += '\n';
+        bytes += entry.size() + 1;
+        ++entries;
     }
-    return formatNumberedList("[word]", fileName, words, false, false);
+    section.clear();
+    section.reserve(7 + bytes + entries * (std::to_string(entries).size() + 4));
+    section += "[word]\n";
+    SectionRows rows{0, false, false};
+    Store::const_iterator ahead = aheadOf(store, store.begin());
+    for (const std::string& entry : store) {
+        prefetchText(store, ahead);
+        if (!hasPrefix(entry, prefix)) continue;
+        feedRows(entry.data(), entry.size(), section, rows);
+        feedRows("\n", 1, section, rows);
+    }
+    if (rows.open) {
+        section += "\"\n";
+        ++rows.count;
+    }
+    return rows.count;
+}
+
+int writeWordSection(const Store& store, const char* fileName, const std::string& prefix)
+{
+    std::string section;
+    int rows = buildWordSection(store, prefix, section);
+    if (fileName[0] != '\0' && !writeTextFile(fileName, section, false)) return -1;
+    return rows;
 }
 
 extern "C" QUILLET_API int QUILLET_CALL appendFileToOneLineDic(const char* fileName)
@@ -263,7 +420,7 @@ QUILLET_TWIN(int, clearOneLineDic, ());
 extern "C" QUILLET_API int QUILLET_CALL uniqueOneLineDic()
 {
     return guarded(0, [&] {
-        oneLineDic.unique();
+        removeAdjacentRepeats(oneLineDic);
         return 1;
     });
 }
@@ -271,8 +428,8 @@ QUILLET_TWIN(int, uniqueOneLineDic, ());
 
 extern "C" QUILLET_API int QUILLET_CALL sortOneLineDic()
 {
-    // The store is only relinked once the order is known, so a failure
-    // leaves it as it was.
+    // No text moves before the order is known, and moving them cannot fail,
+    // so a failure leaves the store as it was.
     return guarded(0, [&] {
         sortEntries(oneLineDic);
         return 1;

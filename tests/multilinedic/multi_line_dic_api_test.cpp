@@ -41,7 +41,8 @@ TEST_F(MultiLineDicHost, EveryExportAnswersUnderBothNames)
         EXPECT_STREQ(pick(search)("#a", -1), "2");
         EXPECT_STREQ(pick(search)(pick(search)("", 3), 1), "");  // its own result as the argument
     }
-    EXPECT_EQ(testing_support::readBytes(out), "[titlelist]\r\n0=\"#a\"\r\n1=\"#b\"\r\n2=\"#a\"\r\n");
+    EXPECT_EQ(testing_support::readBytes(out),
+              "[titlelist]\r\n0=\"#a\"\r\n1=\"#b\"\r\n2=\"#a\"\r\n");
 }
 
 TEST_F(MultiLineDicHost, FilesSplitByTheCodePage)

@@ -29,7 +29,8 @@ std::string plainSearch(const std::list<std::string>& store, const std::string& 
         std::string key = text + "\n";
         int matches = 0;
         for (const std::string& e : store)
-            if (e.size() >= key.size() && e.compare(0, key.size(), key) == 0 && ++matches == number) entry = e;
+            if (e.size() >= key.size() && e.compare(0, key.size(), key) == 0 && ++matches == number)
+                entry = e;
         if (number == -1) return std::to_string(matches);
         if (matches < number) return "";
     }
@@ -49,26 +50,41 @@ protected:
 TEST_F(MultiLineDic, WorkedExample)
 {
     const std::string dict = path("dict.txt"), titles = path("titles.ini");
-    writeBytes(dict, "Fruit list, second edition\r\n#apple\r\nA red or green fruit.\r\nGrows on trees.\r\n"
-                     "#pear\r\nA sweet fruit.\r\n#apple\r\nAlso the name of a colour.\r\n#plum\r\n");
+    writeBytes(
+        dict,
+        "Fruit list, second edition\r\n#apple\r\nA red or green fruit.\r\nGrows on trees.\r\n"
+        "#pear\r\nA sweet fruit.\r\n#apple\r\nAlso the name of a colour.\r\n#plum\r\n");
     ASSERT_EQ(loadMultiLineDic(dict.c_str(), "#"), 4);
     EXPECT_STREQ(getMultiLineDicTitle(""), "#apple\n#pear\n#apple\n#plum\n");
     EXPECT_STREQ(getMultiLineDicTitle(titles.c_str()), "4");
-    EXPECT_EQ(readBytes(titles), "[titlelist]\r\n0=\"#apple\"\r\n1=\"#pear\"\r\n2=\"#apple\"\r\n3=\"#plum\"\r\n");
+    EXPECT_EQ(readBytes(titles),
+              "[titlelist]\r\n0=\"#apple\"\r\n1=\"#pear\"\r\n2=\"#apple\"\r\n3=\"#plum\"\r\n");
     struct {
         const char* text;
         int number;
         const char* result;
     } searches[] = {
-        {"#apple", 1, "A red or green fruit.\nGrows on trees.\n"}, {"#apple", 2, "Also the name of a colour.\n"},
-        {"#apple", 3, ""}, {"#apple", -1, "2"}, {"#ap", -1, "0"}, {"apple", 1, ""}, {"#plum", 1, ""},
-        {"", 2, "A sweet fruit.\n"}, {"", 5, ""}, {"", -1, "0"}, {"#pear", 0, ""}, {"#pear", -2, ""},
-        {"", 4, ""}, {"", 1, "A red or green fruit.\nGrows on trees.\n"},
+        {"#apple", 1, "A red or green fruit.\nGrows on trees.\n"},
+        {"#apple", 2, "Also the name of a colour.\n"},
+        {"#apple", 3, ""},
+        {"#apple", -1, "2"},
+        {"#ap", -1, "0"},
+        {"apple", 1, ""},
+        {"#plum", 1, ""},
+        {"", 2, "A sweet fruit.\n"},
+        {"", 5, ""},
+        {"", -1, "0"},
+        {"#pear", 0, ""},
+        {"#pear", -2, ""},
+        {"", 4, ""},
+        {"", 1, "A red or green fruit.\nGrows on trees.\n"},
         // A search text with line breaks must equal as many whole leading lines.
         {"#apple\nA red or green fruit.", 1, "A red or green fruit.\nGrows on trees.\n"},
-        {"#apple\nAlso the name", -1, "0"}, {"#apple\nAlso the name of a colour.", -1, "1"},
+        {"#apple\nAlso the name", -1, "0"},
+        {"#apple\nAlso the name of a colour.", -1, "1"},
     };
-    for (const auto& s : searches) EXPECT_STREQ(searchInMultiLineDic(s.text, s.number), s.result) << s.text << " " << s.number;
+    for (const auto& s : searches)
+        EXPECT_STREQ(searchInMultiLineDic(s.text, s.number), s.result) << s.text << " " << s.number;
 
     EXPECT_EQ(loadMultiLineDic(dict.c_str(), ""), -1);
     EXPECT_STREQ(searchInMultiLineDic("#pear", 1), "A sweet fruit.\n");
@@ -112,14 +128,17 @@ TEST_F(MultiLineDic, SearchesAsThePlainWalkDoes)
         for (int round = 0; round < 150; ++round) {
             std::string bytes;
             for (int n = rng() % 40; n-- > 0;)
-                bytes += (rng() % 8 ? lines[rng() % std::size(lines)] : testing_support::randomText(rng, 5)) + "\r\n";
+                bytes += (rng() % 8 ? lines[rng() % std::size(lines)]
+                                    : testing_support::randomText(rng, 5)) +
+                         "\r\n";
             writeBytes(file, bytes);
             const std::string marker = markers[rng() % std::size(markers)];
-            std::vector<std::string> lines = reference::splitLines(reference::applyReadRules(bytes));
-            std::list<std::string> store(lines.begin(), lines.end());
+            std::vector<std::string> fileLines =
+                reference::splitLines(reference::applyReadRules(bytes));
+            std::list<std::string> store(fileLines.begin(), fileLines.end());
             reference::groupBlocks(store, marker, false);
             int loaded = loadMultiLineDic(file.c_str(), marker.c_str());
-            ASSERT_EQ(loaded, lines.empty() ? -1 : static_cast<int>(store.size()));
+            ASSERT_EQ(loaded, fileLines.empty() ? -1 : static_cast<int>(store.size()));
             ASSERT_EQ(multiLineDic, store);
             std::string titles;
             for (std::string entry : store) titles += reference::takeToken(entry, "\n") + "\n";
@@ -135,8 +154,10 @@ TEST_F(MultiLineDic, SearchesAsThePlainWalkDoes)
             }
             for (const std::string& text : texts)
                 for (int number : {-2, -1, 0, 1, 2, 3, loaded, loaded + 1})
-                    ASSERT_EQ(searchInMultiLineDic(text.c_str(), number), plainSearch(store, text, number))
-                        << "round " << round << " marker " << marker << " text " << text << " number " << number;
+                    ASSERT_EQ(searchInMultiLineDic(text.c_str(), number),
+                              plainSearch(store, text, number))
+                        << "round " << round << " marker " << marker << " text " << text
+                        << " number " << number;
         }
     });
 }

@@ -34,7 +34,8 @@ TEST_F(OneLineDicHost, EveryExportAnswersUnderBothNames)
     auto sort = library.both<decltype(&sortOneLineDic)>("sortOneLineDic");
     auto unique = library.both<decltype(&uniqueOneLineDic)>("uniqueOneLineDic");
     auto make = library.both<decltype(&makeINIDB)>("makeINIDB");
-    ASSERT_TRUE(clear.second && add.second && addFile.second && sort.second && unique.second && make.second);
+    ASSERT_TRUE(clear.second && add.second && addFile.second && sort.second && unique.second &&
+                make.second);
     const std::string in = path("in.txt"), out = path("out.ini");
     testing_support::writeBytes(in, "b\r\nB\r\n");
     for (bool twin : {false, true}) {
