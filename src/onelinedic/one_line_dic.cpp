@@ -328,7 +328,7 @@ void sortEntries(Store& store)
 {
     if (store.size() < 2) return;
     // Positions are kept in 32 bits, which only a 64-bit build could exceed.
-    if (static_cast<std::uint64_t>(store.size()) > 0xFFFFFFFFu)
+    if (static_cast<std::uint32_t>(store.size()) != store.size())
         throw std::length_error("too many entries to sort");
     std::vector<std::string*> texts;
     std::vector<SortItem> items;
