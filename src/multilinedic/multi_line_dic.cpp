@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <stdexcept>
 #include <string_view>
 #include <vector>
 
@@ -44,6 +45,8 @@ void clearIndex()
 void buildIndex()
 {
     std::size_t n = multiLineDic.size();
+    // Positions are kept in 32 bits, which only a 64-bit build could exceed.
+    if (n >= noPosition) throw std::length_error("too many entries to index");
     entryAt.reserve(n);
     for (const std::string& entry : multiLineDic) entryAt.push_back(&entry);
     std::size_t buckets = 1;
