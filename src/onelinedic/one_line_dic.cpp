@@ -2,6 +2,7 @@
 // byte order, freed of adjacent repeats and written as a "[word]" section.
 #include "onelinedic/one_line_dic.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -165,6 +166,24 @@ void sortTails(SortItem* first, SortItem* last, const std::vector<std::string*>&
     }
 }
 
+// How many bytes from depth on all the texts of items[first, last) share;
+// they are known to agree before depth.
+std::size_t sharedBytes(const SortItem* first, const SortItem* last,
+                        const std::vector<std::string*>& texts, std::size_t depth)
+{
+    const char* a = texts[first->position]->data() + depth;
+    std::size_t shared = texts[first->position]->size() - depth;
+    for (const SortItem* i = first + 1; i < last && shared > 0; ++i) {
+        const std::string& text = *texts[i->position];
+        const char* b = text.data() + depth;
+        std::size_t limit = std::min(shared, text.size() - depth), k = 0;
+        while (k + 8 <= limit && std::memcmp(a + k, b + k, 8) == 0) k += 8;
+        while (k < limit && a[k] == b[k]) ++k;
+        shared = k;
+    }
+    return shared;
+}
+
 // Starts the reads that the small ranges next in line will need, in three
 // steps: the text slots of the range `3 * step` ahead, the texts of the one
 // `2 * step` ahead, their bytes `step` ahead.
@@ -200,7 +219,17 @@ void sortItems(std::vector<SortItem>& items, const std::vector<std::string*>& te
             continue;
         }
         fillKeys(items, range.first, range.last, texts, range.depth);
-        radixSortByKey(items.data() + range.first, items.data() + range.last);
+        SortItem* first = items.data() + range.first;
+        SortItem* last = items.data() + range.last;
+        if (std::all_of(first + 1, last, [&](const SortItem& i) { return sameKey(i, *first); })) {
+            // Copies of one text, or texts with a long common start: rather
+            // than eleven bytes a round, skip all that they share.
+            if ((first->low & 0xFF) == keyBytes)
+                pending.push_back({range.first, range.last,
+                                   range.depth + sharedBytes(first, last, texts, range.depth)});
+            continue;
+        }
+        radixSortByKey(first, last);
         // Pushed from the back, so that ranges are taken in ascending order.
         for (std::size_t j = range.last; j > range.first;) {
             std::size_t i = j - 1;

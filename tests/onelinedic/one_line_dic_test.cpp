@@ -95,7 +95,7 @@ TEST_F(OneLineDic, SortGivesPlainByteOrder)
     // entries, NUL and high bytes, and be long enough for every sorting path.
     std::mt19937 rng(7);
     for (int round = 0; round < 300; ++round) {
-        std::uniform_int_distribution<int> size(0, round % 10 == 0 ? 5000 : 120), pick(0, 5);
+        std::uniform_int_distribution<int> size(0, round % 10 == 0 ? 5000 : 120), pick(0, 6);
         Store store;
         Words made;
         for (int i = size(rng); i-- > 0;) {
@@ -105,6 +105,7 @@ TEST_F(OneLineDic, SortGivesPlainByteOrder)
                 w = made[rng() % made.size()].substr(0, how ? 40 : rng() % 9) + (how == 2 ? w : "");
             if (how == 3) w.insert(rng() % (w.size() + 1), 1, '\0');
             if (how == 4) w = std::string(rng() % 30, 'q') + w;
+            if (how == 5) w = std::string(23 + rng() % 4, 'r') + "s" + w;
             made.push_back(w);
             store.push_back(w);
         }
