@@ -67,6 +67,29 @@ QUILLET_API int QUILLET_CALL sortOneLineDic(void);
    could not be written (the old file is then left as it was). */
 QUILLET_API int QUILLET_CALL makeINIDB(const char* fileName, const char* prefix);
 
+/* ---- INI section store ---- */
+
+/* The number of sections of the file now loaded, or -1 when it cannot be
+   read or holds no section (the store is then empty). */
+QUILLET_API int QUILLET_CALL loadINIFile(const char* fileName);
+/* 1 when the loaded file was written to fileName, 0 when writing failed. */
+QUILLET_API int QUILLET_CALL writeINIFile(const char* fileName);
+/* The section names, one per line; with a fileName, the number of rows
+   written there as a "[sectionlist]" section ("-1" when writing failed). */
+QUILLET_API const char* QUILLET_CALL getSectionList(const char* fileName, int append);
+/* The keys of section, one per line ("" when there is no such section); with
+   a fileName, the number of rows written as a "[keylist]" section. */
+QUILLET_API const char* QUILLET_CALL getKeyList(const char* section, const char* fileName,
+                                                int append);
+/* 1 when the section oldName was renamed to newName, else 0. */
+QUILLET_API int QUILLET_CALL changeSectionName(const char* oldName, const char* newName);
+/* 1 when the first line of oldKey in section was renamed to newKey, else 0. */
+QUILLET_API int QUILLET_CALL changeKeyName(const char* section, const char* oldKey,
+                                           const char* newKey);
+/* 1 when the section at position from (1 is the first) now stands at
+   position to, else 0. */
+QUILLET_API int QUILLET_CALL moveSection(int from, int to);
+
 /* ---- Multi-line dictionary ---- */
 
 /* the number of entries loaded from fileName, each beginning at a line that

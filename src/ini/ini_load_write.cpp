@@ -1,0 +1,50 @@
+// Loading an INI file into iniSections and writing the store back.
+#include "frame/export.h"
+#include "ini/ini_store.h"
+#include "text/text_file.h"
+
+namespace {
+
+// The store's blocks joined in order, each made to end with "\n".
+std::string joinBlocks(const Store& store)
+{
+    std::size_t total = 0;
+    for (const std::string& block : store) total += block.size() + 1;
+    std::string text;
+    text.reserve(total);
+    for (const std::string& block : store) {
+        text += block;
+        if (!text.empty() && text.back() != '\n') text.push_back('\n');
+    }
+    return text;
+}
+
+}  // namespace
+
+extern "C" QUILLET_API int QUILLET_CALL loadINIFile(const char* fileName)
+{
+    // Emptied before anything can fail, and filled only once whole: a failed
+    // load leaves the store empty, never holding part of a file.
+    iniSections.clear();
+    return guarded(-1, [&] {
+        std::string text;
+        if (!readTextFile(fileName, text)) return -1;
+        Store blocks;
+        groupINIText(text, blocks);
+        if (blocks.empty()) return -1;
+        iniSections.swap(blocks);
+        return static_cast<int>(iniSections.size() - 1);
+    });
+}
+QUILLET_TWIN(int, loadINIFile, (const char* fileName));
+
+extern "C" QUILLET_API int QUILLET_CALL writeINIFile(const char* fileName)
+{
+    return guarded(0, [&] {
+        std::string name(fileName);  // may point into resultText
+        std::string text = joinBlocks(iniSections);
+        resultText.swap(text);
+        return writeTextFile(name.c_str(), resultText, false) ? 1 : 0;
+    });
+}
+QUILLET_TWIN(int, writeINIFile, (const char* fileName));

@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "ini/ini_reference_model.h"
+#include "ini/ini_store.h"
+#include "quillet.h"
+
+namespace {
+
+class INIEdits : public ::testing::Test {
+protected:
+    void TearDown() override { iniSections.clear(); }
+};
+
+TEST_F(INIEdits, RenamesOnlyTheFirstKeyLineFollowedByATabBlankOrEquals)
+{
+    iniSections = {"", "[main]\nnames=1\nname=2\nname\n;name=3\nname = 4\n", "[name]\nname=5\n"};
+    EXPECT_EQ(changeKeyName("main", "name", "title"), 1);
+    EXPECT_EQ(changeKeyName("main", "name", "title"), 1);
+    EXPECT_EQ(changeKeyName("main", "name", "title"), 0);
+    EXPECT_EQ(iniSections, (Store{"", "[main]\nnames=1\ntitle=2\nname\n;name=3\ntitle = 4\n",
+                                  "[name]\nname=5\n"}));
+    iniSections = {"", "[s]\nk\tv\n;c=1\n"};
+    EXPECT_EQ(changeKeyName("s", "k", "key"), 1);
+    EXPECT_EQ(changeKeyName("s", ";c", "c"), 1);
+    EXPECT_EQ(iniSections.back(), "[s]\nkey\tv\nc=1\n");
+    for (auto args : {std::vector<const char*>{"", "k", "x"}, {"s", "", "x"}, {"s", "key", ""},
+                      {"S", "key", "x"}, {"t", "key", "x"}})
+        EXPECT_EQ(changeKeyName(args[0], args[1], args[2]), 0);
+    EXPECT_EQ(iniSections.back(), "[s]\nkey\tv\nc=1\n");
+}
+
+TEST_F(INIEdits, KeyRenamesMatchTheStepByStepAlgorithm)
+{
+    std::mt19937 rng(99);
+    testing_support::underBothCodePages([&](int) {
+        for (int i = 0; i < 3000; ++i) {
+            std::string text = "[s]" + testing_support::randomText(rng, 100);
+            Store expected = ini_reference::load(text);
+            iniSections = expected;
+            for (const char* key : {"a", "[s]", "\x81", "\x81\x5C", "=", "b\t"}) {
+                int result = ini_reference::changeKeyName(expected, "s", key, "NEW\x81");
+                ASSERT_EQ(changeKeyName("s", key, "NEW\x81"), result);
+                ASSERT_EQ(iniSections, expected) << testing::PrintToString(text) << " " << key;
+            }
+        }
+    });
+}
+
+TEST_F(INIEdits, RenamesTheFirstSectionOfThatNameOnItsHeaderLine)
+{
+    iniSections = {"", "[old] ;c\nold=old\n", "[old]\n", "[Old]\n"};
+    EXPECT_EQ(changeSectionName("old", "new"), 1);
+    EXPECT_EQ(resultText, "[old]");
+    EXPECT_EQ(changeSectionName("old", "new"), 1);
+    EXPECT_EQ(changeSectionName("old", "x"), 0);
+    EXPECT_EQ(resultText, "[old]");
+    EXPECT_EQ(iniSections, (Store{"", "[new] ;c\nold=old\n", "[new]\n", "[Old]\n"}));
+    EXPECT_STREQ(getKeyList("new", "", 0), "old");
+
+    resultText = "kept";
+    EXPECT_EQ(changeSectionName("", "x"), 0);
+    EXPECT_EQ(changeSectionName("new", ""), 0);
+    EXPECT_EQ(resultText, "kept");
+}
+
+TEST_F(INIEdits, ANameOfOpeningBracketsKeepsItsHeaderBracket)
+{
+    iniSections = {"", "[[]\nk=1\n", "[[[]\n"};
+    EXPECT_EQ(changeSectionName("[", "a"), 1);
+    EXPECT_EQ(changeSectionName("[[", "b"), 1);
+    EXPECT_EQ(iniSections, (Store{"", "[a]\nk=1\n", "[b]\n"}));
+}
+
+TEST_F(INIEdits, MovesSectionsByIndexAndNeverThePreamble)
+{
+    struct Move {
+        int from, to;
+        const char* order;
+    };
+    for (Move move : std::vector<Move>{{1, 3, "PBCAD"}, {4, 1, "PDABC"}, {2, 4, "PACDB"}, {2, 2, "PABCD"},
+                                       {0, 2, "PABCD"}, {1, 5, "PABCD"}, {5, 1, "PABCD"}, {-1, 1, "PABCD"},
+                                       {1, 0, "PABCD"}, {4, 4, "PABCD"}}) {
+        iniSections = {"P", "[A]", "[B]", "[C]", "[D]"};
+        std::vector<const std::string*> nodes;
+        for (const std::string& block : iniSections) nodes.push_back(&block);
+        resultText = "before";
+        bool valid = move.from >= 1 && move.from <= 4 && move.to >= 1 && move.to <= 4;
+        EXPECT_EQ(moveSection(move.from, move.to), valid ? 1 : 0);
+        std::string order;
+        for (const std::string& block : iniSections) {
+            order += block == "P" ? 'P' : block[1];
+            // The same nodes, relinked: no block was copied.
+            EXPECT_EQ(&block, nodes[block == "P" ? 0 : block[1] - 'A' + 1]);
+        }
+        EXPECT_EQ(order, move.order) << move.from << " to " << move.to;
+        EXPECT_EQ(resultText, valid ? "[" + std::string(1, "ABCD"[move.from - 1]) + "]" : "before");
+    }
+    iniSections.clear();
+    EXPECT_EQ(moveSection(1, 1), 0);
+}
+
+}  // namespace

@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "ini/ini_store.h"
+#include "ini/ini_reference_model.h"
+#include "quillet.h"
+#include "support/test_files.h"
+#include "text/line_blocks.h"
+#include "text/text_file.h"
+
+namespace {
+
+using testing_support::TempFolderTest;
+
+// Random concatenations of the pieces that INI lines are made of, double-byte
+// characters with trail bytes "[", "]", "\\" and a lone lead byte included.
+std::string randomINIText(std::mt19937& rng)
+{
+    static const char* const pieces[] = {
+        "[", "]", "=", ";", " ", "\t", "\n", "\n", "\n", "key", "[sec]", "  [ind]", "\t[t]",
+        "\x81\x5D", "\x82\x5B", "\x83\x5C", "\x81", "\x88\x9F", "x=1", "  ", "\n\n",
+    };
+    std::uniform_int_distribution<int> count(0, 60), pick(0, sizeof pieces / sizeof *pieces - 1);
+    std::string text;
+    for (int n = count(rng); n > 0; --n) text += pieces[pick(rng)];
+    return text;
+}
+
+// What the shared routines give: lines, blocks, the empty preamble in front.
+Store loadGeneric(const std::string& text)
+{
+    Store store;
+    appendLines(text, store);
+    groupBlocks(store, "[", true);
+    if (!store.empty() && hasPrefix(store.front(), "[")) store.push_front("");
+    return store;
+}
+
+TEST(INIGrouping, GivesTheStoreOfLinesThenBlocksOnGeneratedTexts)
+{
+    std::mt19937 rng(20240611);
+    testing_support::underBothCodePages([&](int) {
+        for (int i = 0; i < 4000; ++i) {
+            std::string text = i % 2 ? randomINIText(rng) : testing_support::randomText(rng, 80);
+            Store fast;
+            groupINIText(text, fast);
+            ASSERT_EQ(fast, loadGeneric(text)) << testing::PrintToString(text);
+            ASSERT_EQ(fast, ini_reference::load(text)) << testing::PrintToString(text);
+        }
+    });
+}
+
+TEST(INIGrouping, ALoneLeadByteJoinsTheNextLineUnderADoubleBytePage)
+{
+    testing_support::underBothCodePages([](int codePage) {
+        Store store;
+        groupINIText("[a]\nk=\x81\n[b]\n", store);
+        if (codePage == 932)
+            EXPECT_EQ(store, (Store{"", "[a]\nk=\x81\n[b]\n"}));
+        else
+            EXPECT_EQ(store, (Store{"", "[a]\nk=\x81\n", "[b]\n"}));
+    });
+}
+
+class INILoad : public TempFolderTest {
+protected:
+    int load(const std::string& bytes)
+    {
+        testing_support::writeBytes(path("in.ini"), bytes);
+        return loadINIFile(path("in.ini").c_str());
+    }
+};
+
+TEST_F(INILoad, KeepsThePreambleAndOneBlockPerSection)
+{
+    EXPECT_EQ(load("; settings\r\n[main]\r\n  size=10\r\n[extra]\r\na=1\r\n"), 2);
+    EXPECT_EQ(iniSections, (Store{"; settings\n", "[main]\nsize=10\n", "[extra]\na=1\n"}));
+    EXPECT_EQ(load("\t [main]\r\n  size=10\r\n[extra]\r\na=1"), 2);
+    EXPECT_EQ(iniSections, (Store{"", "[main]\nsize=10\n", "[extra]\na=1\n"}));
+    EXPECT_EQ(load("\r\n[s]\r\n \t \r\n"), 1);
+    EXPECT_EQ(iniSections, (Store{"\n", "[s]\n \t \n"}));
+}
+
+TEST_F(INILoad, FailsAndEmptiesTheStoreWithoutAHeaderLine)
+{
+    for (const char* bytes : {"; only\r\nkey=1\r\n", "", "\r\n", "a]\r\n"}) {
+        ASSERT_EQ(load("[old]\r\n"), 1);
+        EXPECT_EQ(load(bytes), -1) << bytes;
+        EXPECT_TRUE(iniSections.empty()) << bytes;
+    }
+    ASSERT_EQ(load("[old]\r\n"), 1);
+    EXPECT_EQ(loadINIFile(path("missing.ini").c_str()), -1);
+    EXPECT_TRUE(iniSections.empty());
+    EXPECT_EQ(loadINIFile(folder_.c_str()), -1);
+
+    // An empty store writes an empty file.
+    EXPECT_EQ(writeINIFile(path("out.ini").c_str()), 1);
+    EXPECT_TRUE(testing_support::exists(path("out.ini")));
+    EXPECT_EQ(testing_support::readBytes(path("out.ini")), "");
+}
+
+TEST_F(INILoad, WriteLeavesTheWrittenTextInResultTextEvenWhenItFails)
+{
+    ASSERT_EQ(load("; c\r\n[a]\r\nk=1"), 1);
+    iniSections.back() += "tail without break";
+    EXPECT_EQ(writeINIFile(path("out.ini").c_str()), 1);
+    EXPECT_EQ(resultText, "; c\n[a]\nk=1\ntail without break\n");
+    EXPECT_EQ(testing_support::readBytes(path("out.ini")), "; c\r\n[a]\r\nk=1\r\ntail without break\r\n");
+    resultText = "old";
+    EXPECT_EQ(writeINIFile(path("no/such/folder.ini").c_str()), 0);
+    EXPECT_EQ(resultText, "; c\n[a]\nk=1\ntail without break\n");
+    EXPECT_EQ(writeINIFile(""), 0);
+}
+
+}  // namespace

@@ -1,0 +1,104 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "ini/ini_reference_model.h"
+#include "ini/ini_store.h"
+#include "quillet.h"
+#include "support/test_files.h"
+
+namespace {
+
+using testing_support::TempFolderTest;
+
+class INIQueries : public TempFolderTest {
+protected:
+    void SetUp() override
+    {
+        TempFolderTest::SetUp();
+        iniSections = {"; [pre]\nx=1\n",
+                       "[main]\n; window\nsize=10\nname =Bob\nflag\n=x\n",
+                       "[extra]\na=1\n"};
+    }
+    void TearDown() override
+    {
+        iniSections.clear();
+        TempFolderTest::TearDown();
+    }
+};
+
+TEST_F(INIQueries, ListsSectionsAndKeysAsText)
+{
+    EXPECT_STREQ(getSectionList("", 0), "main\nextra");
+    EXPECT_STREQ(getKeyList("main", "", 0), "size\nname ");
+    EXPECT_STREQ(getKeyList("Main", "", 0), "");
+    EXPECT_STREQ(getKeyList(" main", "", 0), "");
+    EXPECT_STREQ(getKeyList("", "", 0), "");
+    iniSections.clear();
+    EXPECT_STREQ(getSectionList("", 0), "");
+    EXPECT_STREQ(getKeyList("main", "", 0), "");
+}
+
+TEST_F(INIQueries, SectionNamesComeFromHeaderLinesUpToTheFirstBracket)
+{
+    iniSections = {"", "[]\n", "[a]b]c\n", "[no bracket\nk=]\n", "[\xE0]]\n", "[]\n"};
+    EXPECT_STREQ(getSectionList("", 0), "a\n\xE0\n");
+    iniSections.front() = "]\n";
+    iniSections.insert(std::next(iniSections.begin()), "[first]\n");
+    EXPECT_STREQ(getSectionList("", 0), "first\n\na\n\xE0\n");
+    // A header renamed as a key into one that starts with its "]".
+    iniSections = {"", "[a]\n", "[b] x\n"};
+    ASSERT_EQ(changeKeyName("b", "[b]", "]"), 1);
+    EXPECT_STREQ(getSectionList("", 0), "a\n");
+}
+
+TEST_F(INIQueries, KeysNeedAnEqualsSignAndNoCommentMark)
+{
+    iniSections = {"", "[a=b] ;c\n#x=1\n;y=2\nk=1\nk=2\n \t \n", "[a=b]\nother=1\n"};
+    EXPECT_STREQ(getKeyList("a=b", "", 0), "[a\n#x\nk\nk");
+}
+
+TEST_F(INIQueries, WritesNumberedListsToFiles)
+{
+    std::string out = path("list.ini");
+    EXPECT_STREQ(getKeyList("main", out.c_str(), 0), "2");
+    EXPECT_EQ(testing_support::readBytes(out), "[keylist]\r\n0=\"size\"\r\n1=\"name \"\r\n");
+    EXPECT_STREQ(getSectionList(out.c_str(), 1), "2");
+    EXPECT_EQ(testing_support::readBytes(out),
+              "[keylist]\r\n0=\"size\"\r\n1=\"name \"\r\n\r\n[sectionlist]\r\n0=\"main\"\r\n1=\"extra\"\r\n");
+    EXPECT_STREQ(getKeyList("extra", out.c_str(), 0), "1");
+    EXPECT_EQ(testing_support::readBytes(out), "[keylist]\r\n0=\"a\"\r\n");
+    // No section, no file.
+    EXPECT_STREQ(getKeyList("none", path("not written").c_str(), 0), "");
+    EXPECT_FALSE(testing_support::exists(path("not written")));
+    iniSections = {"", "[nokeys]\n;c\n"};
+    EXPECT_STREQ(getKeyList("nokeys", out.c_str(), 0), "0");
+    EXPECT_EQ(testing_support::readBytes(out), "[keylist]\r\n");
+}
+
+TEST_F(INIQueries, AFailedWriteAnswersMinusOne)
+{
+    std::string out = path("missing/list.ini");
+    EXPECT_STREQ(getSectionList(out.c_str(), 0), "-1");
+    EXPECT_STREQ(getKeyList("main", out.c_str(), 1), "-1");
+    EXPECT_STREQ(getSectionList(folder_.c_str(), 0), "-1");
+    EXPECT_FALSE(testing_support::exists(out));
+}
+
+TEST(INIQueryWalk, GivesTheListsOfTheStepByStepAlgorithm)
+{
+    std::mt19937 rng(7);
+    testing_support::underBothCodePages([&](int) {
+        for (int i = 0; i < 3000; ++i) {
+            std::string text = "[s]\n" + testing_support::randomText(rng, 120);
+            iniSections = ini_reference::load(text);
+            ASSERT_EQ(getSectionList("", 0), ini_reference::sectionList(iniSections));
+            for (const char* section : {"s", "", "a", "\x81", "\x81\x5D"})
+                ASSERT_EQ(getKeyList(section, "", 0), ini_reference::keyList(iniSections, section))
+                    << testing::PrintToString(text) << " " << section;
+        }
+    });
+    iniSections.clear();
+}
+
+}  // namespace
