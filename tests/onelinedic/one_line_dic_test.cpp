@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <functional>
 #include <iterator>
 #include <random>
@@ -11,6 +12,10 @@
 #include "quillet.h"
 #include "support/reference_model.h"
 #include "support/test_files.h"
+
+#if !defined(_WIN32)
+#include <sys/resource.h>
+#endif
 
 namespace {
 
@@ -168,6 +173,26 @@ TEST_F(OneLineDic, MakeINIDBWritesRowsAndNothingElse)
     EXPECT_EQ(words(), before);
     EXPECT_EQ(resultText, "kept");
 }
+
+#if !defined(_WIN32)
+TEST_F(OneLineDic, AWriteCutShortLeavesTheOldFile)
+{
+    for (int i = 0; i < 50; ++i) appendToOneLineDic(("word" + std::to_string(i)).c_str());
+    writeBytes(path("old.ini"), "old\r\n");
+    struct rlimit saved, small;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    small = saved;
+    small.rlim_cur = 64;
+    auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    int rows = makeINIDB(path("old.ini").c_str(), "");
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(rows, -1);
+    EXPECT_EQ(readBytes(path("old.ini")), "old\r\n");
+    EXPECT_EQ(listing(), "old.ini;");
+}
+#endif
 
 TEST_F(OneLineDic, SectionIsThePlainNumberedListOfTheSelectedWords)
 {
