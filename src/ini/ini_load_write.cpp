@@ -5,18 +5,18 @@
 
 namespace {
 
-// The store's blocks joined in order, each made to end with "\n".
-std::string joinBlocks(const Store& store)
+// Replaces text by the store's blocks joined in order, each made to end
+// with "\n". The room that text already has is used first.
+void joinBlocks(const Store& store, std::string& text)
 {
     std::size_t total = 0;
     for (const std::string& block : store) total += block.size() + 1;
-    std::string text;
+    text.clear();
     text.reserve(total);
     for (const std::string& block : store) {
         text += block;
         if (!text.empty() && text.back() != '\n') text.push_back('\n');
     }
-    return text;
 }
 
 }  // namespace
@@ -42,8 +42,7 @@ extern "C" QUILLET_API int QUILLET_CALL writeINIFile(const char* fileName)
 {
     return guarded(0, [&] {
         std::string name(fileName);  // may point into resultText
-        std::string text = joinBlocks(iniSections);
-        resultText.swap(text);
+        joinBlocks(iniSections, resultText);
         return writeTextFile(name.c_str(), resultText, false) ? 1 : 0;
     });
 }

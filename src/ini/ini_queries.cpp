@@ -44,8 +44,10 @@ extern "C" QUILLET_API const char* QUILLET_CALL getSectionList(const char* fileN
         std::string name(fileName);  // may point into resultText
         std::string list;
         // Only the header line of each section is read; the preamble never.
+        auto ahead = firstAhead();
         for (auto it = std::next(iniSections.begin(), iniSections.empty() ? 0 : 1);
              it != iniSections.end(); ++it) {
+            ahead = prefetchAhead(ahead);
             std::size_t lineEnd = lineEndIn(*it, 0);
             std::size_t close = findByte(*it, 0, lineEnd, ']');
             if (close == lineEnd) continue;  // no "]": no name

@@ -64,12 +64,27 @@ void defaultLeadBytes(unsigned char table[256])
 }  // namespace
 
 unsigned char leadByteTable[256];
+bool anyLeadBytes = false;
 
 namespace {
+
+// Whether table marks any byte.
+bool marksAny(const unsigned char table[256])
+{
+    for (int b = 0; b < 256; ++b)
+        if (table[b]) return true;
+    return false;
+}
+
 // Fills the table at load, before any export can run.
 struct LeadByteTableInit {
-    LeadByteTableInit() { defaultLeadBytes(leadByteTable); }
+    LeadByteTableInit()
+    {
+        defaultLeadBytes(leadByteTable);
+        anyLeadBytes = marksAny(leadByteTable);
+    }
 } leadByteTableInit;
+
 }  // namespace
 
 bool ownLeadBytes(int codePage, unsigned char table[256])
@@ -102,6 +117,7 @@ bool selectCodePage(int codePage)
 #endif
     }
     std::memcpy(leadByteTable, table, 256);
+    anyLeadBytes = marksAny(table);
     return true;
 }
 

@@ -4,6 +4,10 @@
 
 extern unsigned char leadByteTable[256];
 
+// Whether leadByteTable marks any byte: without lead bytes, searches need no
+// double-byte rule at all.
+extern bool anyLeadBytes;
+
 // Whether b is the first byte of a double-byte character.
 inline bool isLeadByte(unsigned char b)
 {

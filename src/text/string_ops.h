@@ -33,3 +33,10 @@ std::size_t findTokenEnd(const char* data, std::size_t size, std::size_t from,
 
 // findTokenEnd with the delimiter "\n".
 std::size_t findLineEnd(const char* data, std::size_t size, std::size_t from);
+
+// The ends of up to `room` lines, the first starting at data[from]: each as
+// findLineEnd gives it, the next line starting one byte after. A last line
+// without "\n" ends at size, and no line starts at size. Returns how many
+// ends were stored; fewer than room only when the text is used up.
+std::size_t findLineEnds(const char* data, std::size_t size, std::size_t from, std::size_t* ends,
+                         std::size_t room);

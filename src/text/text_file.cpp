@@ -9,6 +9,11 @@
 
 #include "text/string_ops.h"
 
+#if defined(__SSE2__) && defined(__GNUC__)
+#include <emmintrin.h>
+#define QUILLET_SSE2 1
+#endif
+
 #if defined(_WIN32)
 #include <windows.h>
 #else
@@ -20,32 +25,45 @@
 
 namespace {
 
-// Removes every '\r' from text in one pass.
-void dropCarriageReturns(std::string& text)
+// Copies the bytes [in, end) to out by the text-file rules: every '\r'
+// dropped, and the data over at the first 0x1A or NUL byte, which sets
+// `over`. Returns the end of what was written. out may receive up to 16 bytes
+// beyond that end.
+char* copyTextBytes(const char* in, const char* end, char* out, bool& over)
 {
-    char* begin = &text[0];
-    char* end = begin + text.size();
-    char* out = static_cast<char*>(std::memchr(begin, '\r', text.size()));
-    if (!out) return;
-    for (char* in = out; in < end;) {
-        if (*in == '\r') {
-            ++in;
+#if defined(QUILLET_SSE2)
+    const __m128i cr = _mm_set1_epi8('\r'), eof = _mm_set1_epi8('\x1A'), nul = _mm_setzero_si128();
+    while (end - in >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v);
+        const __m128i special =
+            _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_or_si128(_mm_cmpeq_epi8(v, eof), _mm_cmpeq_epi8(v, nul)));
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(special));
+        if (mask == 0) {
+            in += 16;
+            out += 16;
             continue;
         }
-        char* next = static_cast<char*>(std::memchr(in, '\r', end - in));
-        std::size_t run = (next ? next : end) - in;
-        std::memmove(out, in, run);
-        out += run;
-        in += run;
+        // Keep what stands before the first special byte, then deal with it.
+        const unsigned at = static_cast<unsigned>(__builtin_ctz(mask));
+        in += at;
+        out += at;
+        if (*in != '\r') {
+            over = true;
+            return out;
+        }
+        ++in;
     }
-    text.resize(out - begin);
-}
-
-// Cuts text at the first byte equal to b, if any.
-void cutAt(std::string& text, char b)
-{
-    const void* hit = std::memchr(text.data(), b, text.size());
-    if (hit) text.resize(static_cast<const char*>(hit) - text.data());
+#endif
+    for (; in < end; ++in) {
+        const char c = *in;
+        if (c == '\x1A' || c == '\0') {
+            over = true;
+            return out;
+        }
+        if (c != '\r') *out++ = c;
+    }
+    return out;
 }
 
 // Closes f when it goes out of scope.
@@ -54,7 +72,11 @@ struct FileCloser {
     ~FileCloser() { std::fclose(f); }
 };
 
-const std::size_t writeChunk = 1 << 16;
+const std::size_t writeChunk = 1 << 18;
+
+// How much of a file is read at a time: small enough to stay in the cache
+// while its bytes are copied by the text-file rules.
+const std::size_t readChunk = 1 << 18;
 
 #if defined(_WIN32)
 using OsFile = HANDLE;
@@ -111,8 +133,9 @@ void removePath(const std::string& path)
 // leadingBreak is set. False at the first failed write.
 bool writeConverted(OsFile f, const std::string& text, bool leadingBreak)
 {
-    // Two bytes of slack: a line break may overrun the chunk by one.
-    std::vector<char> buffer(writeChunk + 2);
+    // Slack past the limit: a block of 16 bytes may overrun it, and a line
+    // break adds one byte.
+    std::vector<char> buffer(writeChunk + 32);
     char* const begin = buffer.data();
     char* const limit = begin + writeChunk;
     char* out = begin;
@@ -120,11 +143,34 @@ bool writeConverted(OsFile f, const std::string& text, bool leadingBreak)
         *out++ = '\r';
         *out++ = '\n';
     }
-    // A plain byte loop: lines are often short, and a search call per line
-    // would cost more than it saves.
-    for (const char *p = text.data(), *end = p + text.size(); p < end; ++p) {
-        if (*p == '\n') *out++ = '\r';
-        *out++ = *p;
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    while (p < end) {
+#if defined(QUILLET_SSE2)
+        // Sixteen bytes at a time up to the next line feed.
+        const __m128i lineFeed = _mm_set1_epi8('\n');
+        while (end - p >= 16 && out < limit) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v);
+            const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lineFeed)));
+            if (mask == 0) {
+                p += 16;
+                out += 16;
+                continue;
+            }
+            const unsigned at = static_cast<unsigned>(__builtin_ctz(mask));
+            p += at + 1;
+            out += at;
+            *out++ = '\r';
+            *out++ = '\n';
+        }
+#endif
+        // A plain byte loop for the rest; lines are often short, and a search
+        // call per line would cost more than it saves.
+        for (; p < end && out < limit; ++p) {
+            if (*p == '\n') *out++ = '\r';
+            *out++ = *p;
+        }
         if (out >= limit) {
             if (!writeBytes(f, begin, out - begin)) return false;
             out = begin;
@@ -328,20 +374,21 @@ bool readTextFile(const char* fileName, std::string& text)
     // The size is a first guess only: a pipe has none, and a file may grow.
     std::size_t capacity = 1 << 16;
     if ((st.st_mode & S_IFMT) == S_IFREG && st.st_size > 0)
-        capacity = static_cast<std::size_t>(st.st_size) + 1;
-    text.resize(capacity);
+        capacity = static_cast<std::size_t>(st.st_size);
+    std::vector<char> chunk(readChunk);
+    text.clear();
+    text.resize(capacity + 16);
     std::size_t used = 0;
-    for (;;) {
-        if (used == text.size()) text.resize(text.size() * 2);
-        std::size_t got = std::fread(&text[used], 1, text.size() - used, f);
-        used += got;
+    bool over = false;
+    while (!over) {
+        const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), f);
         if (got == 0) break;
+        if (text.size() < used + got + 16) text.resize(std::max(2 * text.size(), used + got + 16));
+        char* start = &text[0];
+        used = copyTextBytes(chunk.data(), chunk.data() + got, start + used, over) - start;
     }
-    if (std::ferror(f)) return false;
+    if (!over && std::ferror(f)) return false;
     text.resize(used);
-    cutAt(text, '\x1A');
-    cutAt(text, '\0');
-    dropCarriageReturns(text);
     return true;
 }
 
@@ -349,10 +396,13 @@ void appendLines(const std::string& text, Store& store)
 {
     const char* data = text.data();
     const std::size_t size = text.size();
+    std::size_t ends[64];
     for (std::size_t pos = 0; pos < size;) {
-        std::size_t end = findLineEnd(data, size, pos);
-        store.emplace_back(data + pos, end - pos);
-        pos = end + 1;
+        const std::size_t count = findLineEnds(data, size, pos, ends, 64);
+        for (std::size_t i = 0; i < count; ++i) {
+            store.emplace_back(data + pos, ends[i] - pos);
+            pos = ends[i] + 1;
+        }
     }
 }
 
