@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "csv/csv_records.h"
@@ -52,8 +53,76 @@ void makeSplitTable(std::uint64_t table[256])
                                                               : other;
 }
 
+namespace {
+
+// Whether the record needs the lead-byte rule: some byte of it is a lead
+// byte of the code page in use.
+bool holdsLeadBytes(const std::string& text)
+{
+    if (!anyLeadBytes) return false;
+    for (unsigned char c : text)
+        if (isLeadByte(c)) return true;
+    return false;
+}
+
+// Position of the first byte c in text[from, n), or n.
+std::size_t nextByte(const char* text, std::size_t from, std::size_t n, char c)
+{
+    const void* hit = from < n ? std::memchr(text + from, c, n - from) : nullptr;
+    return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text) : n;
+}
+
+// Where the quoted field that opens at text[s] closes: the last quote of the
+// first run of quotes after s that is of odd length (its pairs taken from
+// the left) and is followed by "," or by the end. n when it never closes.
+std::size_t quotedFieldClose(const char* text, std::size_t s, std::size_t n)
+{
+    for (std::size_t q = nextByte(text, s + 1, n, '"'); q < n; q = nextByte(text, q, n, '"')) {
+        std::size_t run = q;
+        while (run < n && text[run] == '"') ++run;
+        if ((run - q) % 2 == 1 && (run == n || text[run] == ',')) return run - 1;
+        q = run;
+    }
+    return n;
+}
+
+// splitRecord for a record without lead bytes: field by field, each found
+// with a search instead of a step per byte. Same result as the table walk.
+void splitPlainRecord(std::string& text)
+{
+    const std::size_t n = text.size();
+    const bool endsWithComma = n > 0 && text[n - 1] == ',';
+    if (endsWithComma) text.reserve(n + 1);
+    char* data = &text[0];
+    for (std::size_t s = 0; s < n;) {
+        std::size_t separator;
+        if (data[s] == '"') {
+            const std::size_t close = quotedFieldClose(data, s, n);
+            if (close == n) {
+                // Never closed: the record's split ends at the separator
+                // before this field.
+                text.resize(s > 0 ? s - 1 : 0);
+                break;
+            }
+            separator = close + 1;
+        } else {
+            separator = nextByte(data, s, n, ',');
+        }
+        if (separator == n) break;
+        data[separator] = '\n';
+        s = separator + 1;
+    }
+    if (endsWithComma) text.push_back('\n');
+}
+
+}  // namespace
+
 void splitRecord(std::string& text, const std::uint64_t table[256])
 {
+    if (!holdsLeadBytes(text)) {
+        splitPlainRecord(text);
+        return;
+    }
     const std::size_t n = text.size();
     const bool endsWithComma = n > 0 && text[n - 1] == ',';
     // Room for the final "\n" up front, so that nothing can throw once the
