@@ -142,6 +142,24 @@ TEST(SplitCSVLineModel, MatchesThePlainAlgorithm)
     EXPECT_GT(loneLeads, 0);
 }
 
+// Longer records made of the pieces that the field search must get right:
+// quotes in runs of every length, commas, fields that never close.
+TEST(SplitCSVLineModel, LongRecordsMatchThePlainAlgorithm)
+{
+    static const char* const pieces[] = {"\"", "\"\"", "\"\"\"", ",", ",\"", "\",", "a", "bc", " ", "\x81\x5C",
+                                         "\x82\"", "x\"y"};
+    testing_support::underBothCodePages([&](int) {
+        std::mt19937 rng(5022);
+        for (int round = 0; round < 20000; ++round) {
+            std::string record;
+            for (int n = rng() % 40; n > 0; --n)
+                record += round % 2 ? pieces[rng() % (sizeof pieces / sizeof *pieces)]
+                                    : testing_support::randomText(rng, 6);
+            ASSERT_EQ(split(record), reference::librarySplit(record, nullptr)) << ::testing::PrintToString(record);
+        }
+    });
+}
+
 TEST(SplitCSVLines, SplitsEveryElementInPlace)
 {
     Store store = {"a,b", "", "\"x,y\",", "\"open"};

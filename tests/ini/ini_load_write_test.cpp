@@ -51,6 +51,21 @@ TEST(INIGrouping, GivesTheStoreOfLinesThenBlocksOnGeneratedTexts)
     });
 }
 
+TEST(INIGrouping, LongTextsGiveTheSameBlocks)
+{
+    std::mt19937 rng(20240612);
+    testing_support::underBothCodePages([&](int) {
+        for (int i = 0; i < 60; ++i) {
+            // Hundreds of lines, so that line ends are found in many batches.
+            std::string text;
+            for (int piece = 0; piece < 40; ++piece) text += randomINIText(rng);
+            Store fast;
+            groupINIText(text, fast);
+            ASSERT_EQ(fast, ini_reference::load(text)) << testing::PrintToString(text);
+        }
+    });
+}
+
 TEST(INIGrouping, ALoneLeadByteJoinsTheNextLineUnderADoubleBytePage)
 {
     testing_support::underBothCodePages([](int codePage) {

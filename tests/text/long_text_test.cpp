@@ -1,0 +1,144 @@
+// The routines that work sixteen bytes or a file chunk at a time, against the
+// plain transcriptions on texts long enough to cross those steps.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "quillet.h"
+#include "support/reference_model.h"
+#include "support/test_files.h"
+#include "text/string_ops.h"
+#include "text/text_file.h"
+
+namespace {
+
+using testing_support::randomText;
+
+// Random text of about `length` bytes: pieces of randomText joined, so that
+// line breaks, quotes and lead bytes fall at every offset of a block.
+std::string longText(std::mt19937& rng, std::size_t length)
+{
+    std::string text;
+    while (text.size() < length) text += randomText(rng, 40);
+    return text;
+}
+
+TEST(FindLineEnds, GivesTheLinesThatRepeatedTakeTokenGives)
+{
+    testing_support::underBothCodePages([](int) {
+        std::mt19937 rng(31);
+        for (int round = 0; round < 300; ++round) {
+            const std::string text = longText(rng, rng() % 600);
+            // A small room makes the search stop and resume inside a block.
+            const std::size_t room = 1 + rng() % 5;
+            std::vector<std::string> lines;
+            std::size_t ends[5];
+            for (std::size_t pos = 0; pos < text.size();) {
+                const std::size_t count = findLineEnds(text.data(), text.size(), pos, ends, room);
+                ASSERT_GT(count, 0u);
+                for (std::size_t i = 0; i < count; ++i) {
+                    ASSERT_EQ(ends[i], findLineEnd(text.data(), text.size(), pos));
+                    lines.push_back(text.substr(pos, ends[i] - pos));
+                    pos = ends[i] + 1;
+                }
+            }
+            ASSERT_EQ(lines, reference::splitLines(text)) << ::testing::PrintToString(text);
+        }
+    });
+}
+
+TEST(LongReplace, MatchesThePlainAlgorithm)
+{
+    testing_support::underBothCodePages([](int) {
+        std::mt19937 rng(32);
+        for (int round = 0; round < 400; ++round) {
+            const std::string text = longText(rng, rng() % 400);
+            // Patterns taken from the text itself, so that most are found.
+            const std::size_t at = text.empty() ? 0 : rng() % text.size();
+            const std::string pattern = text.substr(at, 1 + rng() % 6);
+            const std::string replacement = randomText(rng, 5);
+            const int count = static_cast<int>(rng() % 9) - 4;
+            std::string mine = text, theirs = text;
+            ASSERT_EQ(replaceText(mine, pattern, replacement, count),
+                      reference::replaceText(theirs, pattern, replacement, count))
+                << ::testing::PrintToString(text) << " " << ::testing::PrintToString(pattern);
+            // The export, from a copy and from its own result.
+            ASSERT_EQ(std::string(replace(text.c_str(), pattern.c_str(), replacement.c_str(), count)), theirs);
+            const std::string first = replace(text.c_str(), "", "", -1);
+            ASSERT_EQ(first, text);
+            ASSERT_EQ(std::string(replace(resultText.c_str(), pattern.c_str(), replacement.c_str(), count)),
+                      theirs);
+        }
+    });
+}
+
+TEST(LongReplace, ATextThatDefeatsTheQuickFilterStillGivesEveryOccurrence)
+{
+    // Every place begins and ends like the pattern, and almost none is one.
+    const std::string pattern = "a" + std::string(30, 'b') + "a";
+    std::string text(5000, 'a');
+    text += pattern + std::string(200, 'a') + pattern + "a";
+    std::string mine = text, theirs = text;
+    EXPECT_EQ(replaceText(mine, pattern, "<>", -1), reference::replaceText(theirs, pattern, "<>", -1));
+    EXPECT_EQ(mine.size(), text.size() - 2 * (pattern.size() - 2));
+}
+
+TEST(LongParseBackSlashString, MatchesThePlainAlgorithm)
+{
+    testing_support::underBothCodePages([](int) {
+        std::mt19937 rng(33);
+        for (int round = 0; round < 400; ++round) {
+            const std::string text = longText(rng, 1 + rng() % 500);
+            const std::string expected = reference::parseBackSlashString(text);
+            ASSERT_EQ(std::string(parseBackSlashString(text.c_str())), expected)
+                << ::testing::PrintToString(text);
+            // Its own result as the argument is resolved again, as a copy.
+            if (expected.empty()) continue;
+            ASSERT_EQ(std::string(parseBackSlashString(resultText.c_str())),
+                      reference::parseBackSlashString(expected));
+        }
+    });
+}
+
+class LongFiles : public testing_support::TempFolderTest {};
+
+TEST_F(LongFiles, ReadingMatchesThePlainRulesAcrossChunks)
+{
+    testing_support::underBothCodePages([&](int) {
+        std::mt19937 rng(34);
+        for (int round = 0; round < 6; ++round) {
+            // Over a megabyte, line ends split across every read step; a file
+            // that ends at a 0x1A or NUL past the first step on some rounds.
+            std::string bytes = longText(rng, (1 << 20) + rng() % 5000);
+            for (std::size_t at = 1 << 18; at < bytes.size(); at += 1 << 18) bytes[at - 1] = '\r';
+            if (round == 1) bytes[300000] = '\x1A';
+            if (round == 2) bytes[700000] = '\0';
+            testing_support::writeBytes(path("in.txt"), bytes);
+            std::string text;
+            ASSERT_TRUE(readTextFile(path("in.txt").c_str(), text));
+            ASSERT_EQ(text, reference::applyReadRules(bytes)) << "round " << round;
+            Store lines;
+            ASSERT_TRUE(readFileLines(path("in.txt").c_str(), lines));
+            const std::vector<std::string> expected = reference::splitLines(text);
+            ASSERT_EQ(std::vector<std::string>(lines.begin(), lines.end()), expected);
+        }
+    });
+}
+
+TEST_F(LongFiles, WritingTurnsEveryLineFeedIntoTwoBytes)
+{
+    std::mt19937 rng(35);
+    for (bool append : {false, true}) {
+        std::string text = longText(rng, (1 << 19) + 77);
+        text += "\n\n";
+        std::string expected = append ? "\r\n" : "";
+        for (char c : text) expected += c == '\n' ? std::string("\r\n") : std::string(1, c);
+        testing_support::writeBytes(path("out.txt"), "");
+        ASSERT_TRUE(writeTextFile(path("out.txt").c_str(), text, append));
+        ASSERT_EQ(testing_support::readBytes(path("out.txt")), expected);
+    }
+}
+
+}  // namespace
