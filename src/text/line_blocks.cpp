@@ -40,24 +40,25 @@ void groupBlocks(Store& store, const std::string& marker, bool iniMode)
     Store blocks;
     std::string current;
     // Each line is taken off the front as it is used, so the lines and the
-    // blocks are not both held in full.
+    // blocks are not both held in full. A finished block is stored as an
+    // exact copy, and current keeps its room for the next one.
     while (!store.empty()) {
-        std::string line = std::move(store.front());
-        store.pop_front();
-        if (iniMode) line.erase(0, indentOf(line));
-        line.push_back('\n');
-        if (hasPrefix(line, marker)) {
-            if (!current.empty()) blocks.push_back(std::move(current));
-            current = std::move(line);
+        const std::string& line = store.front();
+        const std::size_t from = iniMode ? indentOf(line) : 0;
+        if (hasPrefixWithLineFeed(line, from, marker)) {
+            if (!current.empty()) blocks.emplace_back(current);
+            current.assign(line, from, std::string::npos);
+            current.push_back('\n');
         } else if (iniMode || !current.empty()) {
-            current += line;
+            current.append(line, from, std::string::npos);
+            current.push_back('\n');
         }
+        store.pop_front();
     }
     // The last block is kept only when it, prepared as a line, is a head
     // line: a leading block with no head line after it is dropped.
     std::size_t from = iniMode ? indentOf(current) : 0;
-    if (!current.empty() && hasPrefixWithLineFeed(current, from, marker))
-        blocks.push_back(std::move(current));
+    if (!current.empty() && hasPrefixWithLineFeed(current, from, marker)) blocks.emplace_back(current);
     store.swap(blocks);
 }
 
