@@ -221,7 +221,7 @@ void reserveRoomFor(const char* fileName, std::string& buffer)
     const unsigned long long room = 2ULL * static_cast<unsigned long long>(st.st_size) + 4096;
     if (room > buffer.max_size()) return;
     try {
-        buffer.reserve(static_cast<std::size_t>(room));
+        reserveLarge(buffer, static_cast<std::size_t>(room));
     } catch (const std::bad_alloc&) {
         // Then the output gets a buffer of its own.
     }
@@ -241,11 +241,18 @@ bool loadCSVRecords(const char* fileName, std::string& buffer)
     makeSplitTable(splitTable);
     const char* data = buffer.data();
     const std::size_t size = buffer.size();
+    std::size_t ends[64];
     for (std::size_t pos = 0; pos < size;) {
-        const std::size_t end = findLineEnd(data, size, pos);
-        records.emplace_back(data + pos, end - pos);
-        splitRecord(records.back(), splitTable);
-        pos = end + 1;
+        const std::size_t count = findLineEnds(data, size, pos, ends, 64);
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::size_t length = ends[i] - pos;
+            std::string& record = *records.emplace(records.end());
+            // A record that ends with "," grows by a "\n" when it is split.
+            record.reserve(length + (length > 0 && data[ends[i] - 1] == ',' ? 1 : 0));
+            record.assign(data + pos, length);
+            splitRecord(record, splitTable);
+            pos = ends[i] + 1;
+        }
     }
     buffer.clear();
     csvLines.swap(records);

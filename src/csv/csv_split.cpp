@@ -2,6 +2,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+
+#if defined(__SSE2__) && defined(__GNUC__)
+#include <emmintrin.h>
+#endif
 #include <string>
 
 #include "csv/csv_records.h"
@@ -65,9 +69,18 @@ bool holdsLeadBytes(const std::string& text)
     return false;
 }
 
-// Position of the first byte c in text[from, n), or n.
+// Position of the first byte c in text[from, n), or n. Fields are short, so
+// a few blocks of sixteen bytes in line beat a call to the library's search.
 std::size_t nextByte(const char* text, std::size_t from, std::size_t n, char c)
 {
+#if defined(__SSE2__) && defined(__GNUC__)
+    const __m128i wanted = _mm_set1_epi8(c);
+    for (; from < n && n - from >= 16; from += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + from));
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, wanted)));
+        if (mask != 0) return from + static_cast<std::size_t>(__builtin_ctz(mask));
+    }
+#endif
     const void* hit = from < n ? std::memchr(text + from, c, n - from) : nullptr;
     return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text) : n;
 }

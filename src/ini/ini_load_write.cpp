@@ -12,7 +12,7 @@ void joinBlocks(const Store& store, std::string& text)
     std::size_t total = 0;
     for (const std::string& block : store) total += block.size() + 1;
     text.clear();
-    text.reserve(total);
+    reserveLarge(text, total);
     for (const std::string& block : store) {
         text += block;
         if (!text.empty() && text.back() != '\n') text.push_back('\n');

@@ -8,6 +8,7 @@
 #include "frame/export.h"
 #include "frame/module_state.h"
 #include "text/code_page.h"
+#include "text/text_file.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -238,7 +239,10 @@ bool insideResultText(const char* p)
 // not kept, so growing it copies nothing.
 char* resultTextOfSize(std::size_t size)
 {
-    if (size > resultText.capacity()) resultText.clear();
+    if (size > resultText.capacity()) {
+        resultText.clear();
+        reserveLarge(resultText, size);
+    }
     resultText.resize(size);
     return &resultText[0];
 }

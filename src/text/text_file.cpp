@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 #include <sys/stat.h>
@@ -20,6 +21,7 @@
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <unistd.h>
 #endif
 
@@ -363,6 +365,22 @@ bool replaceFile(const char* fileName, const std::string& text)
 
 }  // namespace
 
+void reserveLarge(std::string& text, std::size_t size)
+{
+    if (size <= text.capacity()) return;
+    text.reserve(size);
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    // Only the whole large pages inside the room, which is not touched yet
+    // past the old content.
+    const std::size_t page = std::size_t(1) << 21;
+    if (text.capacity() < 4 * page) return;
+    const std::uintptr_t begin = reinterpret_cast<std::uintptr_t>(text.data());
+    const std::uintptr_t from = (begin + page - 1) & ~(page - 1);
+    const std::uintptr_t to = (begin + text.capacity()) & ~(page - 1);
+    if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+#endif
+}
+
 bool readTextFile(const char* fileName, std::string& text)
 {
     std::FILE* f = std::fopen(fileName, "rb");
@@ -377,6 +395,7 @@ bool readTextFile(const char* fileName, std::string& text)
         capacity = static_cast<std::size_t>(st.st_size);
     std::vector<char> chunk(readChunk);
     text.clear();
+    reserveLarge(text, capacity + 16);
     text.resize(capacity + 16);
     std::size_t used = 0;
     bool over = false;

@@ -5,6 +5,11 @@
 
 #include "frame/module_state.h"
 
+// Gives text room for `size` bytes, in large pages where the platform has
+// them and the room is large: a buffer of many megabytes then costs a few
+// page faults instead of one per 4 KB. The content is kept.
+void reserveLarge(std::string& text, std::size_t size);
+
 // Reads the whole file into text with the text-file rules: every '\r' dropped,
 // the data ending at the first 0x1A or NUL byte. False when the file cannot
 // be opened or read (a directory included); text is then unspecified.
