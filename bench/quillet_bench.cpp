@@ -4,7 +4,13 @@
 // operation alone.
 //
 //   quillet_bench gen DIR SCALE
-//   quillet_bench run LIBRARY OPERATION DIR RUNS
+//   quillet_bench run LIBRARY OPERATION DIR RUNS [IN OUT]
+//   quillet_bench evict
+//
+// With the file descriptors IN and OUT of an "evict" process, "run" has it
+// sweep the processor caches before each run, so that every run starts as
+// a single call of the library would: without the data in the cache. The
+// sweep's memory is the other process's, not the operation's.
 //
 // "run" prints three lines: input and output bytes; the wall seconds of
 // each timed run; the processor seconds (user + system) of each. The library is loaded at run time, so the same driver measures
@@ -584,7 +590,32 @@ double processorSeconds()
     return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-int run(const std::string& libraryPath, const std::string& name, const std::string& dir, int runs)
+// Writes a buffer larger than the processor caches whenever a byte comes in
+// on standard input, and answers with a byte when done.
+int evict()
+{
+    std::vector<char> sweep(std::size_t(96) << 20);
+    char token;
+    unsigned char pass = 0;
+    while (std::fread(&token, 1, 1, stdin) == 1) {
+        std::memset(sweep.data(), ++pass, sweep.size());
+        std::fwrite(&token, 1, 1, stdout);
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
+// Asks the evicting process for a sweep and waits until it is done.
+void sweepCaches(std::FILE* to, std::FILE* from)
+{
+    if (!to || !from) return;
+    std::fputc('x', to);
+    std::fflush(to);
+    std::fgetc(from);
+}
+
+int run(const std::string& libraryPath, const std::string& name, const std::string& dir, int runs,
+        std::FILE* evictIn, std::FILE* evictOut)
 {
     library = dlopen(libraryPath.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!library) {
@@ -596,17 +627,18 @@ int run(const std::string& libraryPath, const std::string& name, const std::stri
         if (op.codePage != 0) check(exported<int (*)(int)>("setCodePage")(op.codePage) == 1, "setCodePage failed");
         op.setup();
         long long output = op.body();  // warm-up
-        // Quick operations run until a quarter second is spent, for a
-        // steadier median.
+        // Quick operations run until a quarter second is spent in them, for
+        // a steadier median.
         std::vector<double> times, processor;
-        auto started = std::chrono::steady_clock::now();
-        while (static_cast<int>(times.size()) < runs ||
-               (seconds(started) < 0.25 && times.size() < 1000)) {
+        double timed = 0;
+        while (static_cast<int>(times.size()) < runs || (timed < 0.25 && times.size() < 200)) {
+            sweepCaches(evictIn, evictOut);
             auto t0 = std::chrono::steady_clock::now();
             double c0 = processorSeconds();
             output = op.body();
             times.push_back(seconds(t0));
             processor.push_back(processorSeconds() - c0);
+            timed += times.back();
         }
         op.finish();
         std::printf("%lld %lld\n", fileSize(op.input), output);
@@ -630,7 +662,12 @@ int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 3 && args[0] == "gen") return generate(args[1], std::atof(args[2].c_str()));
-    if (args.size() == 5 && args[0] == "run") return run(args[1], args[2], args[3], std::atoi(args[4].c_str()));
-    std::fprintf(stderr, "usage: quillet_bench gen DIR SCALE | run LIBRARY OPERATION DIR RUNS\n");
+    if (args.size() == 1 && args[0] == "evict") return evict();
+    if ((args.size() == 5 || args.size() == 7) && args[0] == "run") {
+        std::FILE* to = args.size() == 7 ? fdopen(std::atoi(args[5].c_str()), "w") : nullptr;
+        std::FILE* from = args.size() == 7 ? fdopen(std::atoi(args[6].c_str()), "r") : nullptr;
+        return run(args[1], args[2], args[3], std::atoi(args[4].c_str()), to, from);
+    }
+    std::fprintf(stderr, "usage: quillet_bench gen DIR SCALE | run LIBRARY OPERATION DIR RUNS [IN OUT] | evict\n");
     return 2;
 }
