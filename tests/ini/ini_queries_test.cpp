@@ -52,6 +52,17 @@ TEST_F(INIQueries, SectionNamesComeFromHeaderLinesUpToTheFirstBracket)
     EXPECT_STREQ(getSectionList("", 0), "a\n");
 }
 
+TEST_F(INIQueries, LongHeaderLinesAreSearchedToTheirEndAndNoFurther)
+{
+    // "]" past the first sixteen bytes, and "]" only on a later line.
+    const std::string longName(40, 'n');
+    iniSections = {"", "[" + longName + "] ;c\n", "[" + longName + "\nk=]\n", "[" + longName + "x",
+                   "[" + std::string(15, 'm') + "\n]\n"};
+    testing_support::underBothCodePages([&](int) {
+        EXPECT_EQ(std::string(getSectionList("", 0)), longName);
+    });
+}
+
 TEST_F(INIQueries, KeysNeedAnEqualsSignAndNoCommentMark)
 {
     iniSections = {"", "[a=b] ;c\n#x=1\n;y=2\nk=1\nk=2\n \t \n", "[a=b]\nother=1\n"};
