@@ -177,6 +177,8 @@ def main():
     # Page cache warm: every file read once before anything is timed.
     for folder in (full, half):
         for name in os.listdir(folder):
+            if name.startswith("out-"):
+                continue
             with open(os.path.join(folder, name), "rb") as f:
                 while f.read(1 << 24):
                     pass
@@ -212,6 +214,11 @@ def main():
                 peer_results.append((peer, file_name, None, run_peer(command, args.peer_runs, args.slow_peer)))
     for name in os.listdir(out):
         os.remove(os.path.join(out, name))
+    # The library's outputs too; the data stays for the next run.
+    for folder in (full, half):
+        for name in os.listdir(folder):
+            if name.startswith("out-"):
+                os.remove(os.path.join(folder, name))
 
     print_table(results, peer_results)
     try:
