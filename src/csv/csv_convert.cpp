@@ -274,7 +274,7 @@ void reserveRoomFor(const char* fileName, std::string& buffer)
 // store left empty, when the file cannot be read or holds no line.
 bool loadCSVRecords(const char* fileName, std::string& buffer)
 {
-    csvLines.clear();
+    clearStore(csvLines);
     reserveRoomFor(fileName, buffer);
     if (!readTextFile(fileName, buffer)) return false;
     Store records;
@@ -309,7 +309,7 @@ int guardedConversion(Body&& body) noexcept
         try {
             return body();
         } catch (...) {
-            csvLines.clear();
+            clearStore(csvLines);
             throw;
         }
     });

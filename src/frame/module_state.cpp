@@ -19,3 +19,19 @@ const char* failedTextResult() noexcept
     resultText.clear();
     return resultText.c_str();
 }
+
+void clearStore(Store& store) noexcept
+{
+    auto ahead = store.begin();
+    for (int i = 0; i < 16 && ahead != store.end(); ++i) ++ahead;
+    while (!store.empty()) {
+        if (ahead != store.end()) {
+#if defined(__GNUC__)
+            __builtin_prefetch(&*ahead);
+            __builtin_prefetch(ahead->data());
+#endif
+            ++ahead;
+        }
+        store.pop_front();
+    }
+}

@@ -25,7 +25,7 @@ extern "C" QUILLET_API int QUILLET_CALL loadINIFile(const char* fileName)
 {
     // Emptied before anything can fail, and filled only once whole: a failed
     // load leaves the store empty, never holding part of a file.
-    iniSections.clear();
+    clearStore(iniSections);
     return guarded(-1, [&] {
         std::string text;
         if (!readTextFile(fileName, text)) return -1;
