@@ -330,7 +330,9 @@ void csvTableText(const Store& records, std::string& out)
     rowCounts.reserve(records.size());
     unsigned long long bound = sizeof head - 1 + decimalWidth(recordCount) + 1;
     long long k = 0;
+    auto ahead = firstAhead(records);
     for (const std::string& record : records) {
+        ahead = prefetchAhead(records, ahead);
         const std::size_t rows = countLines(record, needsLeadRule(record, leadBytes));
         rowCounts.push_back(rows);
         const unsigned long long indexWidth = decimalWidth(k++);
@@ -352,7 +354,9 @@ void csvTableText(const Store& records, std::string& out)
         *w++ = '\n';
     }
     k = 0;
+    ahead = firstAhead(records);
     for (const std::string& record : records) {
+        ahead = prefetchAhead(records, ahead);
         w = putBytes(w, "\n[", 2);
         w = putDecimal(w, k++);
         w = putBytes(w, "]\n", 2);
@@ -390,7 +394,9 @@ void csvElementText(const Store& records, const std::string& section, int keyFie
     unsigned long long bound = section.size() + 3;
     long long index = 0;
     Span key, value;
+    auto ahead = firstAhead(records);
     for (const std::string& record : records) {
+        ahead = prefetchAhead(records, ahead);
         findTwoLines(record, keyField, valueLine, needsLeadRule(record, leadBytes), key, value);
         bound += 4 + (keyField >= 1 ? key.second - key.first : decimalWidth(index)) +
                  (value.second - value.first);
@@ -403,7 +409,9 @@ void csvElementText(const Store& records, const std::string& section, int keyFie
     w = putBytes(w, section.data(), section.size());
     w = putBytes(w, "]\n", 2);
     index = 0;
+    ahead = firstAhead(records);
     for (const std::string& record : records) {
+        ahead = prefetchAhead(records, ahead);
         findTwoLines(record, keyField, valueLine, needsLeadRule(record, leadBytes), key, value);
         if (keyField >= 1)
             w = putUnquoted(w, key.first, key.second - key.first);

@@ -15,6 +15,13 @@ extern Store oneLineDic;
 extern Store iniSections;
 extern std::string resultText;
 
+// For walks that read every element's text: the element `lookahead` places
+// after the first, to start with; then, at each step, prefetchAhead asks
+// memory for that element and gives the next one, so that several reads
+// are under way instead of each waited for in turn.
+Store::const_iterator firstAhead(const Store& store);
+Store::const_iterator prefetchAhead(const Store& store, Store::const_iterator ahead);
+
 // Empties store, asking memory for the elements a few places ahead of the
 // one being freed: freeing a large store is otherwise mostly waiting.
 void clearStore(Store& store) noexcept;

@@ -79,10 +79,10 @@ extern "C" QUILLET_API const char* QUILLET_CALL getSectionList(const char* fileN
         std::string name(fileName);  // may point into resultText
         std::string list;
         // Only the header line of each section is read; the preamble never.
-        auto ahead = firstAhead();
+        auto ahead = firstAhead(iniSections);
         for (auto it = std::next(iniSections.begin(), iniSections.empty() ? 0 : 1);
              it != iniSections.end(); ++it) {
-            ahead = prefetchAhead(ahead);
+            ahead = prefetchAhead(iniSections, ahead);
             const std::size_t close = headerClose(*it);
             if (close == std::string::npos) continue;  // no "]": no name
             // A header renamed into "]..." has no byte before its "]".

@@ -70,28 +70,12 @@ void groupINIText(const std::string& text, Store& store)
     store.splice(store.end(), blocks);
 }
 
-Store::const_iterator firstAhead()
-{
-    auto ahead = iniSections.cbegin();
-    for (int i = 0; i < 16 && ahead != iniSections.cend(); ++i) ++ahead;
-    return ahead;
-}
-
-Store::const_iterator prefetchAhead(Store::const_iterator ahead)
-{
-    if (ahead == iniSections.cend()) return ahead;
-#if defined(__GNUC__)
-    __builtin_prefetch(ahead->data());
-#endif
-    return ++ahead;
-}
-
 Store::iterator findSectionBlock(const std::string& name)
 {
     const std::string prefix = "[" + name + "]";
-    auto ahead = firstAhead();
+    auto ahead = firstAhead(iniSections);
     for (auto it = iniSections.begin(); it != iniSections.end(); ++it) {
-        ahead = prefetchAhead(ahead);
+        ahead = prefetchAhead(iniSections, ahead);
         if (hasPrefix(*it, prefix)) return it;
     }
     return iniSections.end();

@@ -42,17 +42,10 @@ void groupBlocks(Store& store, const std::string& marker, bool iniMode)
     // Each line is taken off the front as it is used, so the lines and the
     // blocks are not both held in full. A finished block is stored as an
     // exact copy, and current keeps its room for the next one. The lines a
-    // few places ahead are asked for early, as in clearStore.
-    auto ahead = store.begin();
-    for (int i = 0; i < 16 && ahead != store.end(); ++i) ++ahead;
+    // few places ahead are asked for early.
+    auto ahead = firstAhead(store);
     while (!store.empty()) {
-        if (ahead != store.end()) {
-#if defined(__GNUC__)
-            __builtin_prefetch(&*ahead);
-            __builtin_prefetch(ahead->data());
-#endif
-            ++ahead;
-        }
+        ahead = prefetchAhead(store, ahead);
         const std::string& line = store.front();
         const std::size_t from = iniMode ? indentOf(line) : 0;
         if (hasPrefixWithLineFeed(line, from, marker)) {
