@@ -6,6 +6,11 @@
 
 namespace {
 
+// How the library writes a file it has loaded; true of every edit.
+#define EDITED_FILE_NOTE                                                         \
+    "The file is written as the library holds it: lines lose their leading\n" \
+    "blanks and tabs, and every line ends with CR LF.\n"
+
 struct CommandHelp {
     const char* group;  // printed before the first command of each group
     const char* name;
@@ -40,6 +45,7 @@ const CommandHelp commands[] = {
      "\n"
      "Renames the first section called OLD to NEW and writes the file back in\n"
      "place, or to OUT. Comments after the header's \"]\" stay.\n"
+     EDITED_FILE_NOTE
      "\n"
      "  -o, --output OUT  write the result to OUT and leave FILE as it is\n"
      "\n"
@@ -49,6 +55,7 @@ const CommandHelp commands[] = {
      "\n"
      "Renames the first key OLD of the section SECTION to NEW (a key is followed\n"
      "by \"=\", a blank or a tab) and writes the file back in place, or to OUT.\n"
+     EDITED_FILE_NOTE
      "\n"
      "  -o, --output OUT  write the result to OUT and leave FILE as it is\n"
      "\n"
@@ -59,6 +66,7 @@ const CommandHelp commands[] = {
      "Moves the section at position FROM to position TO (1 is the first section;\n"
      "the text before the first section never moves) and writes the file back\n"
      "in place, or to OUT.\n"
+     EDITED_FILE_NOTE
      "\n"
      "  -o, --output OUT  write the result to OUT and leave FILE as it is\n"
      "\n"
