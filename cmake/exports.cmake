@@ -19,3 +19,13 @@ function(quillet_write_version_script path names)
   string(APPEND text "  local:\n    *;\n};\n")
   file(CONFIGURE OUTPUT ${path} CONTENT "${text}")
 endfunction()
+
+# A module-definition file for making import libraries with other toolchains
+# (lib /def, dlltool -d). DllMain is left out: only the loader calls it.
+function(quillet_write_def_file path dll names)
+  set(text "LIBRARY ${dll}\nEXPORTS\n")
+  foreach(name IN LISTS names)
+    string(APPEND text "    ${name}\n    _${name}\n")
+  endforeach()
+  file(CONFIGURE OUTPUT ${path} CONTENT "${text}")
+endfunction()

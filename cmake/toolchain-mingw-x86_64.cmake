@@ -1,0 +1,18 @@
+# Cross-build for 64-bit Windows with Debian's mingw-w64; tests run under the
+# 64-bit wine loader (Debian's `wine` starts the 32-bit one when both exist).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+find_program(QUILLET_WINE64 NAMES wine64 PATHS /usr/lib/wine /usr/lib64/wine NO_CMAKE_FIND_ROOT_PATH)
+if(QUILLET_WINE64)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${QUILLET_WINE64})
+else()
+  set(CMAKE_CROSSCOMPILING_EMULATOR wine64)
+endif()
