@@ -72,6 +72,25 @@ QUILLET_API int QUILLET_CALL changeKeyName(const char* section, const char* oldK
    position to, else 0. */
 QUILLET_API int QUILLET_CALL moveSection(int from, int to);
 
+/* ---- CSV records and conversion ---- */
+
+/* field fieldNo (from 1) of the CSV record, without its enclosing quotes and
+   with doubled quotes made single; "" when fieldNo is below 1 or beyond the
+   last field. */
+QUILLET_API const char* QUILLET_CALL getCSVField(const char* record, int fieldNo);
+/* 1 when iniFileName was replaced by the whole table of the CSV file (a
+   [csvinfo] head, then one numbered section per record); 0 when the CSV file
+   cannot be read or is empty, or the output cannot be written. */
+QUILLET_API int QUILLET_CALL transCSVToINI(const char* csvFileName, const char* iniFileName);
+/* 1 when one section of key="value" lines, a line per record, was written
+   (appended after a line break when append is non-zero); field numbers count
+   from 1, a keyField of 0 or less keys each line by its record's index, a
+   valueField of 0 or less leaves the values empty; 0 as transCSVToINI. */
+QUILLET_API int QUILLET_CALL createINIFromCSVElement(const char* csvFileName,
+                                                     const char* iniFileName,
+                                                     const char* section, int keyField,
+                                                     int valueField, int append);
+
 /* ---- Extensions ---- */
 
 /* 1 when codePage is known and now selects the lead bytes (0: the platform

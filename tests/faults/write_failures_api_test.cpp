@@ -40,7 +40,22 @@ std::vector<Writer> writers()
         ASSERT_EQ(loadINIFile((folder + "/in.ini").c_str()), 2);
     };
     auto answer = [](const char* text, const char* failure) { return std::string(text) != failure; };
+    static std::string csv;  // the CSV file that prepareCsv wrote
+    auto prepareCsv = [](const std::string& folder) {
+        csv = folder + "/in.csv";
+        writeBytes(csv, "id,name\r\n1,\"a, \"\"b\"\"\"\r\n");
+    };
     return {
+        {"transCSVToINI", prepareCsv,
+         [](const std::string& path) { return transCSVToINI(csv.c_str(), path.c_str()) == 1; }},
+        {"createINIFromCSVElement", prepareCsv,
+         [](const std::string& path) {
+             return createINIFromCSVElement(csv.c_str(), path.c_str(), "s", 1, 2, 0) == 1;
+         }},
+        {"createINIFromCSVElement appending", prepareCsv,
+         [](const std::string& path) {
+             return createINIFromCSVElement(csv.c_str(), path.c_str(), "s", 1, 2, 1) == 1;
+         }},
         {"writeINIFile", prepareIni, [](const std::string& path) { return writeINIFile(path.c_str()) == 1; }},
         {"getSectionList", prepareIni,
          [=](const std::string& path) { return answer(getSectionList(path.c_str(), 0), "-1"); }},

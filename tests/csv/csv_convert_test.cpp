@@ -1,0 +1,181 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <string>
+
+#include "csv/csv_records.h"
+#include "quillet.h"
+#include "support/csv_reference.h"
+#include "support/reference_model.h"
+#include "support/test_files.h"
+#include "text/code_page.h"
+
+namespace {
+
+using testing_support::readBytes;
+using testing_support::writeBytes;
+
+// Text as it stands on disk: every "\n" as "\r\n".
+std::string onDisk(std::string text)
+{
+    std::string out;
+    for (char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return out;
+}
+
+const char fruitCSV[] = "id,name,price\r\n1,\"Apple, red\",100\r\n2,\"Pear \"\"green\"\"\",\r\n";
+
+class CSVConversion : public testing_support::TempFolderTest {
+protected:
+    void SetUp() override
+    {
+        TempFolderTest::SetUp();
+        csv_ = path("in.csv");
+        ini_ = path("out.ini");
+        writeBytes(csv_, fruitCSV);
+    }
+    // createINIFromCSVElement on the file in.csv, as written text.
+    std::string elements(const char* section, int key, int value)
+    {
+        EXPECT_EQ(createINIFromCSVElement(csv_.c_str(), ini_.c_str(), section, key, value, 0), 1);
+        return readBytes(ini_);
+    }
+    std::string csv_, ini_;
+};
+
+TEST_F(CSVConversion, WholeTableOfTheExample)
+{
+    ASSERT_EQ(transCSVToINI(csv_.c_str(), ini_.c_str()), 1);
+    EXPECT_EQ(readBytes(ini_),
+              onDisk("[csvinfo]\nline=3\n0=2\n1=2\n2=2\n\n[0]\n0=\"id\"\n1=\"name\"\n2=\"price\"\n"
+                     "\n[1]\n0=\"1\"\n1=\"Apple, red\"\n2=\"100\"\n\n[2]\n0=\"2\"\n1=\"Pear \"green\"\"\n"
+                     "2=\"\"\n"));
+    EXPECT_EQ(csvLines, (Store{"id\nname\nprice", "1\n\"Apple, red\"\n100",
+                               "2\n\"Pear \"\"green\"\"\"\n\n"}));
+}
+
+TEST_F(CSVConversion, KeyAndValueColumns)
+{
+    EXPECT_EQ(elements("fruit", 1, 2),
+              onDisk("[fruit]\nid=\"name\"\n1=\"Apple, red\"\n2=\"Pear \"green\"\"\n"));
+    EXPECT_EQ(elements("s", 0, 3), onDisk("[s]\n0=\"price\"\n1=\"100\"\n2=\"\"\n"));
+    EXPECT_EQ(elements("s", 2, 2),
+              onDisk("[s]\nname=\"\"\nApple, red=\"\"\nPear \"green\"=\"\"\n"));
+    EXPECT_EQ(elements("s", 4, 1), onDisk("[s]\n=\"id\"\n=\"1\"\n=\"2\"\n"));
+    EXPECT_EQ(elements("s", 3, 0), onDisk("[s]\nprice=\"\"\n100=\"\"\n=\"\"\n"));
+    EXPECT_EQ(elements("", -1, -1), onDisk("[]\n0=\"\"\n1=\"\"\n2=\"\"\n"));
+}
+
+TEST_F(CSVConversion, EmptyLinesAreRecordsWithoutFields)
+{
+    writeBytes(csv_, "a,b\r\n\r\nc");
+    ASSERT_EQ(transCSVToINI(csv_.c_str(), ini_.c_str()), 1);
+    EXPECT_EQ(readBytes(ini_), onDisk("[csvinfo]\nline=3\n0=1\n1=-1\n2=0\n\n[0]\n0=\"a\"\n1=\"b\"\n"
+                                      "\n[1]\n\n[2]\n0=\"c\"\n"));
+    EXPECT_EQ(elements("s", 0, 2), onDisk("[s]\n0=\"b\"\n1=\"\"\n2=\"\"\n"));
+
+    // A final line break ends the last record; an empty line after it is one.
+    writeBytes(csv_, "x\n");
+    ASSERT_EQ(transCSVToINI(csv_.c_str(), ini_.c_str()), 1);
+    EXPECT_EQ(readBytes(ini_), onDisk("[csvinfo]\nline=1\n0=0\n\n[0]\n0=\"x\"\n"));
+    writeBytes(csv_, "x\n\n");
+    ASSERT_EQ(transCSVToINI(csv_.c_str(), ini_.c_str()), 1);
+    EXPECT_EQ(readBytes(ini_), onDisk("[csvinfo]\nline=2\n0=0\n1=-1\n\n[0]\n0=\"x\"\n\n[1]\n"));
+}
+
+TEST_F(CSVConversion, AppendsAfterALineBreak)
+{
+    writeBytes(ini_, "[old]\r\n");
+    ASSERT_EQ(createINIFromCSVElement(csv_.c_str(), ini_.c_str(), "f", 1, 3, 1), 1);
+    EXPECT_EQ(readBytes(ini_), onDisk("[old]\n\n[f]\nid=\"price\"\n1=\"100\"\n2=\"\"\n"));
+}
+
+TEST_F(CSVConversion, FailuresLeaveTheOutputAlone)
+{
+    writeBytes(ini_, "keep\r\n");
+    const std::string missing = path("missing.csv"), empty = path("empty.csv");
+    writeBytes(empty, "");
+    for (const std::string& source : {missing, empty, folder_}) {
+        EXPECT_EQ(transCSVToINI(source.c_str(), ini_.c_str()), 0) << source;
+        EXPECT_EQ(createINIFromCSVElement(source.c_str(), ini_.c_str(), "s", 1, 2, 1), 0);
+        EXPECT_TRUE(csvLines.empty());
+    }
+    EXPECT_EQ(readBytes(ini_), "keep\r\n");
+
+    // Outputs that cannot be written.
+    const std::string noFolder = path("none/out.ini");
+    EXPECT_EQ(transCSVToINI(csv_.c_str(), noFolder.c_str()), 0);
+    EXPECT_EQ(createINIFromCSVElement(csv_.c_str(), folder_.c_str(), "s", 1, 2, 0), 0);
+    EXPECT_EQ(createINIFromCSVElement(csv_.c_str(), folder_.c_str(), "s", 1, 2, 1), 0);
+    EXPECT_EQ(transCSVToINI(csv_.c_str(), ""), 0);
+    EXPECT_EQ(listing(), "empty.csv;in.csv;out.ini;");
+    EXPECT_TRUE(std::filesystem::is_directory(folder_));
+}
+
+TEST_F(CSVConversion, OutputMayBeTheInput)
+{
+    ASSERT_EQ(createINIFromCSVElement(csv_.c_str(), csv_.c_str(), "f", 2, 0, 0), 1);
+    EXPECT_EQ(readBytes(csv_), onDisk("[f]\nname=\"\"\nApple, red=\"\"\nPear \"green\"=\"\"\n"));
+    ASSERT_EQ(transCSVToINI(csv_.c_str(), csv_.c_str()), 1);
+    EXPECT_EQ(readBytes(csv_), onDisk("[csvinfo]\nline=4\n0=0\n1=0\n2=1\n3=0\n\n[0]\n0=\"[f]\"\n"
+                                      "\n[1]\n0=\"name=\"\"\"\n\n[2]\n0=\"Apple\"\n1=\" red=\"\"\"\n"
+                                      "\n[3]\n0=\"Pear \"green\"=\"\"\"\n"));
+}
+
+// Whole files of random bytes, converted both ways, against the plain
+// algorithms applied to the lines that reading the file gives.
+TEST_F(CSVConversion, MatchesThePlainAlgorithmsOnRandomFiles)
+{
+    testing_support::underBothCodePages([&](int) {
+        std::mt19937 rng(77);
+        for (int round = 0; round < 150; ++round) {
+            const std::string bytes = testing_support::randomText(rng, 600);
+            writeBytes(csv_, bytes);
+            std::list<std::string> records;
+            for (std::string& line : reference::splitLines(reference::applyReadRules(bytes))) {
+                splitCSVLine(line);  // checked against the plain splitter elsewhere
+                records.push_back(line);
+            }
+            const int key = static_cast<int>(rng() % 5) - 1, value = static_cast<int>(rng() % 5) - 1;
+            const int written = transCSVToINI(csv_.c_str(), ini_.c_str());
+            ASSERT_EQ(written, records.empty() ? 0 : 1);
+            if (records.empty()) continue;
+            ASSERT_EQ(readBytes(ini_), onDisk(reference::csvTableText(records)))
+                << ::testing::PrintToString(bytes);
+            ASSERT_EQ(csvLines, Store(records.begin(), records.end()));
+            ASSERT_EQ(createINIFromCSVElement(csv_.c_str(), ini_.c_str(), "s", key, value, 0), 1);
+            ASSERT_EQ(readBytes(ini_), onDisk(reference::csvElementText(records, "s", key, value)))
+                << ::testing::PrintToString(bytes) << " key " << key << " value " << value;
+        }
+    });
+}
+
+// The text builders on many split records, long rows and doubled quotes
+// included.
+TEST(CSVTextModel, MatchesThePlainAlgorithms)
+{
+    testing_support::underBothCodePages([](int) {
+        std::mt19937 rng(1234);
+        for (int round = 0; round < 300; ++round) {
+            Store records;
+            for (int n = static_cast<int>(rng() % 15); n > 0; --n) {
+                std::string record = testing_support::randomText(rng, 80);
+                splitCSVLine(record);
+                records.push_back(record);
+            }
+            const std::list<std::string> plain(records.begin(), records.end());
+            std::string text = "earlier text";
+            csvTableText(records, text);
+            ASSERT_EQ(text, reference::csvTableText(plain));
+            for (int key = -1; key <= 4; ++key)
+                for (int value = -1; value <= 4; ++value) {
+                    csvElementText(records, "t", key, value, text);
+                    ASSERT_EQ(text, reference::csvElementText(plain, "t", key, value))
+                        << key << " " << value;
+                }
+        }
+    });
+}
+
+}  // namespace

@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "csv/csv_records.h"
+#include "quillet.h"
+#include "support/csv_reference.h"
+#include "support/reference_model.h"
+#include "text/code_page.h"
+
+namespace {
+
+std::string split(std::string record)
+{
+    splitCSVLine(record);
+    return record;
+}
+
+// What getCSVField answers, as a string.
+std::string field(const std::string& record, int fieldNo)
+{
+    return getCSVField(record.c_str(), fieldNo);
+}
+
+class DoubleByte : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(selectCodePage(932)); }
+    void TearDown() override { selectCodePage(0); }
+};
+
+TEST(SplitCSVLine, WorkedSplits)
+{
+    const struct {
+        const char* record;
+        const char* split;
+    } cases[] = {
+        {"a,\"b,c\",,\"d\"\"e\"", "a\n\"b,c\"\n\n\"d\"\"e\""},
+        {"a,b,", "a\nb\n\n"},
+        {"a,,", "a\n\n\n"},
+        {",", "\n\n"},
+        {",,", "\n\n\n"},
+        {"a,b", "a\nb"},
+        {"", ""},
+        {"a\"b,c", "a\"b\nc"},
+        {"a, \"b,c\"", "a\n \"b\nc\""},
+        {"\"x\"y\",z", "\"x\"y\"\nz"},
+        {"a,\"b,c", "a"},
+        {"\",a", ""},
+        {"\"\",x", "\"\"\nx"},
+        {"\"a\"\",b", ""},
+        {",\"open", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(split(c.record), c.split) << c.record;
+}
+
+TEST(GetCSVField, FieldsOfTheExampleRecord)
+{
+    const std::string record = "a,\"b,c\",,\"d\"\"e\"";
+    const char* expected[] = {"", "a", "b,c", "", "d\"e", "", ""};
+    for (int n = 0; n <= 6; ++n) EXPECT_EQ(field(record, n), expected[n]) << n;
+    EXPECT_EQ(field(record, -3), "");
+    EXPECT_EQ(field(record, 2147483647), "");
+    EXPECT_EQ(field("", 1), "");
+}
+
+TEST(GetCSVField, QuotingRules)
+{
+    EXPECT_EQ(field("a\"b,c", 1), "a\"b");      // a quote inside a field is ordinary
+    EXPECT_EQ(field("a, \"b,c\"", 2), " \"b");  // so is one after a space
+    EXPECT_EQ(field("a, \"b,c\"", 3), "c\"");
+    EXPECT_EQ(field("\"x\"y\",z", 1), "x\"y");  // a stray quote stays
+    EXPECT_EQ(field("\"x\"y\",z", 2), "z");
+    EXPECT_EQ(field("\"a\"\"\",b", 1), "a\"");
+    EXPECT_EQ(field("\"a\"\"\",b", 2), "b");
+    EXPECT_EQ(field("\"\"\"\",x", 1), "\"");
+    EXPECT_EQ(field("\"\",x", 1), "");
+    EXPECT_EQ(field("\"a\"\",b", 1), "");  // no single quote closes it
+    EXPECT_EQ(field("a,\"b,c", 1), "a");   // an open quote drops the rest
+    EXPECT_EQ(field("a,\"b,c", 2), "");
+    EXPECT_EQ(field("a,b,", 3), "");
+    EXPECT_EQ(field("a\nb,c", 2), "b");  // a line break also ends a field
+}
+
+TEST(GetCSVField, ReadsItsOwnResultWholeFirst)
+{
+    const char* inner = getCSVField("\"p,q,r,s\",t", 1);
+    ASSERT_STREQ(inner, "p,q,r,s");
+    EXPECT_STREQ(getCSVField(inner, 4), "s");
+    inner = getCSVField("\"\"\"u\"\",v\"", 1);
+    ASSERT_STREQ(inner, "\"u\",v");
+    EXPECT_STREQ(getCSVField(inner, 1), "u");
+    EXPECT_STREQ(getCSVField(getCSVField("x", 1), 0), "");
+}
+
+TEST_F(DoubleByte, ALeadByteTakesTheNextByteWithIt)
+{
+    EXPECT_EQ(split("\x81,x,y"), "\x81,x\ny");
+    EXPECT_EQ(field("\x81,x,y", 1), "\x81,x");
+    EXPECT_EQ(split("\x81\x81,"), "\x81\x81\n\n");  // a trail byte of lead value
+    EXPECT_EQ(split("\"a\x81\",b"), "");             // the quote is a trail byte
+    EXPECT_EQ(split("\"a\x81\"\",b"), "\"a\x81\"\"\nb");
+    EXPECT_EQ(field("a\x81\nb,c", 1), "a\x81\nb");
+    ASSERT_TRUE(selectCodePage(1252));
+    EXPECT_EQ(split("\x81,x,y"), "\x81\nx\ny");
+    EXPECT_EQ(split("\"a\x81\",b"), "\"a\x81\"\nb");
+    EXPECT_EQ(field("a\x81\nb,c", 1), "a\x81");
+}
+
+TEST_F(DoubleByte, ALeadByteThatEndsTheRecordIsOrdinary)
+{
+    EXPECT_EQ(split("a,b\x81"), "a\nb\x81");
+    EXPECT_EQ(field("a,b\x81", 2), "b\x81");
+    EXPECT_EQ(split("\x81"), "\x81");
+    EXPECT_EQ(split("\"q\",\x81"), "\"q\"\n\x81");
+    EXPECT_EQ(split("x,\"y\x81"), "x");  // still open at the end
+    EXPECT_EQ(split("\x81\x41\x81"), "\x81\x41\x81");
+    ASSERT_TRUE(selectCodePage(1252));
+    EXPECT_EQ(split("a,b\x81"), "a\nb\x81");
+}
+
+// The splitter against the plain algorithm on many records, lone lead bytes
+// at the end taken as ordinary bytes.
+TEST(SplitCSVLineModel, MatchesThePlainAlgorithm)
+{
+    int loneLeads = 0;
+    testing_support::underBothCodePages([&](int) {
+        std::mt19937 rng(5021);
+        for (int round = 0; round < 30000; ++round) {
+            const std::string record = testing_support::randomText(rng, 30);
+            bool loneLead = false;
+            std::string fields = reference::librarySplit(record, &loneLead);
+            loneLeads += loneLead;
+            ASSERT_EQ(split(record), fields) << ::testing::PrintToString(record);
+            for (int n = 1; n <= 3; ++n) {
+                std::string raw = reference::takeToken(fields, "\n");
+                reference::unquoteField(raw);
+                ASSERT_EQ(field(record, n), raw) << ::testing::PrintToString(record) << " " << n;
+            }
+        }
+    });
+    EXPECT_GT(loneLeads, 0);
+}
+
+TEST(SplitCSVLines, SplitsEveryElementInPlace)
+{
+    Store store = {"a,b", "", "\"x,y\",", "\"open"};
+    splitCSVLines(store);
+    EXPECT_EQ(store, (Store{"a\nb", "", "\"x,y\"\n\n", ""}));
+}
+
+}  // namespace
