@@ -71,6 +71,38 @@ const CommandHelp commands[] = {
      "  -o, --output OUT  write the result to OUT and leave FILE as it is\n"
      "\n"
      "Example: quillet move-section settings.ini 3 1\n"},
+    {"CSV files", "field", "one field of a CSV record",
+     "Usage: quillet field RECORD N\n"
+     "\n"
+     "Prints field N (1 is the first) of the CSV record RECORD, without its\n"
+     "enclosing quotes and with doubled quotes made single. A field beyond the\n"
+     "last one prints nothing.\n"
+     "\n"
+     "Example: quillet field '7,\"Pear, green\",120' 2\n"},
+    {nullptr, "csv-table", "convert a CSV file to a \"[csvinfo]\" table",
+     "Usage: quillet csv-table CSVFILE [-o OUT]\n"
+     "\n"
+     "Converts CSVFILE (one record per line) to an INI-style table: a \"[csvinfo]\"\n"
+     "section with the number of records and each record's last field number,\n"
+     "then one section per record with its fields. The table goes to OUT with\n"
+     "-o, otherwise to standard output as the file would hold it (CR LF).\n"
+     "\n"
+     "  -o, --output OUT  write the table to OUT (replaced)\n"
+     "\n"
+     "Example: quillet csv-table products.csv -o products.ini\n"},
+    {nullptr, "csv-section", "make a key and value section from two columns",
+     "Usage: quillet csv-section CSVFILE SECTION KEYFIELD VALUEFIELD [-o OUT [--append]]\n"
+     "\n"
+     "Makes the section [SECTION] with one line KEY=\"VALUE\" per record of\n"
+     "CSVFILE, KEY taken from column KEYFIELD and VALUE from column VALUEFIELD\n"
+     "(1 is the first column). KEYFIELD 0 numbers the records from 0 instead;\n"
+     "VALUEFIELD 0 leaves every value empty. The section goes to OUT with -o,\n"
+     "otherwise to standard output as the file would hold it (CR LF).\n"
+     "\n"
+     "  -o, --output OUT  write the section to OUT (replaced)\n"
+     "  -a, --append      add the section to the end of OUT instead\n"
+     "\n"
+     "Example: quillet csv-section products.csv prices 2 3 -o prices.ini\n"},
     {"Texts and files", "replace", "replace a pattern in a text",
      "Usage: quillet replace TEXT PATTERN REPLACEMENT [-n COUNT]\n"
      "\n"

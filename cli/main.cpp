@@ -31,6 +31,9 @@ int runCommand(const std::string& command, const std::vector<std::string>& words
     if (command == "rename-section") return runRenameSection(words);
     if (command == "rename-key") return runRenameKey(words);
     if (command == "move-section") return runMoveSection(words);
+    if (command == "field") return runField(words);
+    if (command == "csv-table") return runCSVTable(words);
+    if (command == "csv-section") return runCSVSection(words);
     if (command == "replace") return runReplace(words);
     if (command == "escapes") return runEscapes(words);
     if (command == "remove") return runRemove(words);

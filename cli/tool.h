@@ -90,12 +90,12 @@ void printText(const char* text);
 bool printFileBytes(const std::string& fileName);
 
 // A file in a new private folder, for results the library only writes to a
-// file; both are removed when it goes out of scope. path is "" when no
-// folder could be made.
+// file; both are removed when it goes out of scope. path is "" when not
+// wanted or when no folder could be made.
 struct ScratchFile {
     std::string folder;
     std::string path;
-    ScratchFile();
+    explicit ScratchFile(bool wanted);
     ~ScratchFile();
     ScratchFile(const ScratchFile&) = delete;
     ScratchFile& operator=(const ScratchFile&) = delete;
@@ -118,6 +118,9 @@ int runKeys(const std::vector<std::string>& words);
 int runRenameSection(const std::vector<std::string>& words);
 int runRenameKey(const std::vector<std::string>& words);
 int runMoveSection(const std::vector<std::string>& words);
+int runField(const std::vector<std::string>& words);
+int runCSVTable(const std::vector<std::string>& words);
+int runCSVSection(const std::vector<std::string>& words);
 int runReplace(const std::vector<std::string>& words);
 int runEscapes(const std::vector<std::string>& words);
 int runRemove(const std::vector<std::string>& words);

@@ -306,8 +306,9 @@ bool printFileBytes(const std::string& fileName)
     return ok;
 }
 
-ScratchFile::ScratchFile()
+ScratchFile::ScratchFile(bool wanted)
 {
+    if (!wanted) return;
     namespace fs = std::filesystem;
     std::error_code ec;
     fs::path base = fs::temp_directory_path(ec);
