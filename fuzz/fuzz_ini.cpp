@@ -20,10 +20,14 @@ std::string scratchPath(const char* name)
     return "/tmp/quillet-fuzz-" + std::to_string(getpid()) + "-" + name;
 }
 
-void check(bool ok)
+// Stops the run at the first failed expectation, naming its line.
+void checkAt(bool ok, int line)
 {
-    if (!ok) std::abort();
+    if (ok) return;
+    std::fprintf(stderr, "check failed at line %d\n", line);
+    std::abort();
 }
+#define check(ok) checkAt((ok), __LINE__)
 
 }  // namespace
 
