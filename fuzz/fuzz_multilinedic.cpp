@@ -7,20 +7,12 @@
 #include <unistd.h>
 
 #include "frame/module_state.h"
+#include "fuzz_support.h"
 #include "quillet.h"
 #include "support/reference_model.h"
 #include "text/code_page.h"
 
 namespace {
-
-// Stops the run at the first failed expectation, naming its line.
-void checkAt(bool ok, int line)
-{
-    if (ok) return;
-    std::fprintf(stderr, "check failed at line %d\n", line);
-    std::abort();
-}
-#define check(ok) checkAt((ok), __LINE__)
 
 // What a search must answer, walking the store entry by entry.
 std::string plainSearch(const std::list<std::string>& store, const std::string& text, int number)
@@ -59,10 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     rest.erase(0, 1 + searchSize);
     if (marker.find('\0') != std::string::npos || search.find('\0') != std::string::npos) return 0;
 
-    const std::string in = "/tmp/quillet-fuzz-" + std::to_string(getpid()) + "-dic.txt";
-    FILE* f = std::fopen(in.c_str(), "wb");
-    std::fwrite(rest.data(), 1, rest.size(), f);
-    std::fclose(f);
+    const std::string in = scratchFile("dic.txt", rest);
 
     std::list<std::string> before(multiLineDic.begin(), multiLineDic.end());
     int loaded = loadMultiLineDic(in.c_str(), marker.c_str());

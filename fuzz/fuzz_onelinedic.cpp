@@ -9,20 +9,12 @@
 #include <vector>
 
 #include "frame/module_state.h"
+#include "fuzz_support.h"
 #include "quillet.h"
 #include "support/reference_model.h"
 #include "text/code_page.h"
 
 namespace {
-
-// Stops the run at the first failed expectation, naming its line.
-void checkAt(bool ok, int line)
-{
-    if (ok) return;
-    std::fprintf(stderr, "check failed at line %d\n", line);
-    std::abort();
-}
-#define check(ok) checkAt((ok), __LINE__)
 
 bool byteLess(const std::string& a, const std::string& b)
 {
@@ -41,11 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::string prefix(reinterpret_cast<const char*>(data) + 2, prefixSize);
     if (prefix.find('\0') != std::string::npos) return 0;
     std::string bytes(reinterpret_cast<const char*>(data) + 2 + prefixSize, size - 2 - prefixSize);
-    const std::string in = "/tmp/quillet-fuzz-" + std::to_string(getpid()) + "-words.txt";
-    const std::string out = "/tmp/quillet-fuzz-" + std::to_string(getpid()) + "-words.ini";
-    FILE* f = std::fopen(in.c_str(), "wb");
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
+    const std::string in = scratchFile("words.txt", bytes), out = scratchFile("words.ini", "");
 
     check(clearOneLineDic() == 1);
     std::vector<std::string> expected = reference::splitLines(reference::applyReadRules(bytes));
