@@ -49,6 +49,24 @@ QUILLET_API const char* QUILLET_CALL parseBackSlashString(const char* text);
 /* DllMain, the library entry, is exported too (once, under that name) and
    returns 1 for every reason; only the system loader calls it. */
 
+/* ---- One-line dictionary ---- */
+
+/* 1 when the file was read and the word list is not empty afterwards, else 0;
+   each line of the file is appended as one word. */
+QUILLET_API int QUILLET_CALL appendFileToOneLineDic(const char* fileName);
+/* 1 (0 only when memory runs out); text is appended whole as one word. */
+QUILLET_API int QUILLET_CALL appendToOneLineDic(const char* text);
+/* 1; the word list is empty afterwards. */
+QUILLET_API int QUILLET_CALL clearOneLineDic(void);
+/* 1; each run of equal adjacent words has shrunk to its first word. */
+QUILLET_API int QUILLET_CALL uniqueOneLineDic(void);
+/* 1; the words are in ascending byte order, the empty word first. */
+QUILLET_API int QUILLET_CALL sortOneLineDic(void);
+/* the number of "[word]" rows for the words that begin with prefix (all when
+   it is empty), written to fileName unless that is empty; -1 when the file
+   could not be written (the old file is then left as it was). */
+QUILLET_API int QUILLET_CALL makeINIDB(const char* fileName, const char* prefix);
+
 /* ---- INI section store ---- */
 
 /* The number of sections of the file now loaded, or -1 when it cannot be
@@ -71,6 +89,21 @@ QUILLET_API int QUILLET_CALL changeKeyName(const char* section, const char* oldK
 /* 1 when the section at position from (1 is the first) now stands at
    position to, else 0. */
 QUILLET_API int QUILLET_CALL moveSection(int from, int to);
+
+/* ---- Multi-line dictionary ---- */
+
+/* the number of entries loaded from fileName, each beginning at a line that
+   starts with headMarker; -1 when headMarker is empty (the loaded entries
+   stay) or the file cannot be read or has no lines (none stay). */
+QUILLET_API int QUILLET_CALL loadMultiLineDic(const char* fileName, const char* headMarker);
+/* the entry titles, each followed by "\n"; with a fileName, the number of
+   "[titlelist]" rows written there as text; "-1" when nothing is loaded or
+   the file could not be written. */
+QUILLET_API const char* QUILLET_CALL getMultiLineDicTitle(const char* fileName);
+/* the body of the number-th entry titled searchText (of the number-th entry
+   when searchText is empty); with number -1, how many entries bear that
+   title, as text; "" when nothing is found. */
+QUILLET_API const char* QUILLET_CALL searchInMultiLineDic(const char* searchText, int number);
 
 /* ---- CSV records and conversion ---- */
 

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 #include <sys/stat.h>
 
 #include "text/string_ops.h"
@@ -110,29 +111,26 @@ void removePath(const std::string& path)
 // leadingBreak is set. False at the first failed write.
 bool writeConverted(OsFile f, const std::string& text, bool leadingBreak)
 {
-    std::string buffer;
-    buffer.reserve(writeChunk + 2);
-    if (leadingBreak) buffer += "\r\n";
-    const char* p = text.data();
-    const char* end = p + text.size();
-    while (p < end) {
-        const char* lineFeed = static_cast<const char*>(std::memchr(p, '\n', end - p));
-        const char* stop = lineFeed ? lineFeed : end;
-        while (p < stop) {
-            std::size_t take = std::min<std::size_t>(stop - p, writeChunk - buffer.size());
-            buffer.append(p, take);
-            p += take;
-            if (buffer.size() >= writeChunk) {
-                if (!writeBytes(f, buffer.data(), buffer.size())) return false;
-                buffer.clear();
-            }
-        }
-        if (lineFeed) {
-            buffer += "\r\n";
-            p = lineFeed + 1;
+    // Two bytes of slack: a line break may overrun the chunk by one.
+    std::vector<char> buffer(writeChunk + 2);
+    char* const begin = buffer.data();
+    char* const limit = begin + writeChunk;
+    char* out = begin;
+    if (leadingBreak) {
+        *out++ = '\r';
+        *out++ = '\n';
+    }
+    // A plain byte loop: lines are often short, and a search call per line
+    // would cost more than it saves.
+    for (const char *p = text.data(), *end = p + text.size(); p < end; ++p) {
+        if (*p == '\n') *out++ = '\r';
+        *out++ = *p;
+        if (out >= limit) {
+            if (!writeBytes(f, begin, out - begin)) return false;
+            out = begin;
         }
     }
-    return writeBytes(f, buffer.data(), buffer.size());
+    return writeBytes(f, begin, out - begin);
 }
 
 // The folder part of path, with its separator ("" for a bare name).

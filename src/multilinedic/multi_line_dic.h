@@ -1,0 +1,19 @@
+// The multi-line dictionary's routines behind its exports.
+#pragma once
+
+#include <string>
+
+// Empties multiLineDic and fills it with the entries of the file, each from a
+// head line (a line that, with "\n" appended, begins with headMarker) up to
+// the next. The number of entries; -1 when headMarker is empty (nothing
+// changes) or the file gives no lines (the store stays empty).
+int loadDictionary(const char* fileName, const std::string& headMarker);
+
+// Each entry's title (its first line) followed by "\n", in store order.
+std::string dictionaryTitles();
+
+// The body of the number-th entry that begins with searchText + "\n", or of
+// the number-th entry when searchText is empty; with number -1, the count of
+// entries that begin with searchText + "\n" as decimal text (also for an
+// empty searchText). "" for every miss and on an empty store.
+std::string searchDictionary(const std::string& searchText, int number);

@@ -1,0 +1,473 @@
+// The one-line dictionary: a word list filled from files and strings, put in
+// byte order, freed of adjacent repeats and written as a "[word]" section.
+#include "onelinedic/one_line_dic.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <iterator>
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
+#include "frame/export.h"
+#include "text/code_page.h"
+#include "text/line_blocks.h"
+#include "text/text_file.h"
+
+namespace {
+
+// Text bytes per sort key; the key's last byte counts how many the text had.
+const std::size_t keyBytes = 11;
+
+// An entry while it is sorted: a key that orders like its next bytes (bytes
+// 0 to 7 in high; 8 to 10 and the count in low) and its place in the store.
+struct SortItem {
+    std::uint64_t high;
+    std::uint32_t low;
+    std::uint32_t position;
+};
+
+// A range of items that agree on the bytes before depth.
+struct Pending {
+    std::size_t first, last, depth;
+};
+
+// Sets the key of item to up to eleven bytes of text from depth on, padded
+// with zeros, and their count. Keys order as the texts do as far as they
+// reach; equal keys with a count under eleven belong to equal texts.
+void setKey(SortItem& item, const std::string& text, std::size_t depth)
+{
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data()) + depth;
+    std::size_t left = text.size() - depth;
+    std::size_t take = left < keyBytes ? left : keyBytes;
+    std::uint64_t high = 0;
+    std::uint32_t low = 0;
+    for (std::size_t i = 0; i < take && i < 8; ++i) high |= std::uint64_t(p[i]) << (8 * (7 - i));
+    for (std::size_t i = 8; i < take; ++i) low |= std::uint32_t(p[i]) << (8 * (11 - i));
+    item.high = high;
+    item.low = low | static_cast<std::uint32_t>(take);
+}
+
+bool sameKey(const SortItem& a, const SortItem& b)
+{
+    return a.high == b.high && a.low == b.low;
+}
+
+bool keyLess(const SortItem& a, const SortItem& b)
+{
+    return a.high != b.high ? a.high < b.high : a.low < b.low;
+}
+
+// Byte `level` of the key (0: the most significant, 11: the count).
+unsigned byteOf(const SortItem& item, unsigned level)
+{
+    return level < 8 ? static_cast<unsigned>(item.high >> (8 * (7 - level))) & 0xFF
+                     : static_cast<unsigned>(item.low >> (8 * (11 - level))) & 0xFF;
+}
+
+void insertionSortByKey(SortItem* first, SortItem* last)
+{
+    for (SortItem* i = first + 1; i < last; ++i) {
+        SortItem item = *i;
+        SortItem* j = i;
+        for (; j > first && keyLess(item, *(j - 1)); --j) *j = *(j - 1);
+        *j = item;
+    }
+}
+
+// Sorts items by key in place: most significant byte first, each bucket
+// swapped into place (no second buffer).
+void radixSortByKey(SortItem* first, SortItem* last)
+{
+    struct Range {
+        SortItem* first;
+        SortItem* last;
+        unsigned level;
+    };
+    std::vector<Range> pending{{first, last, 0}};
+    while (!pending.empty()) {
+        Range range = pending.back();
+        pending.pop_back();
+        if (range.last - range.first < 48) {
+            insertionSortByKey(range.first, range.last);
+            continue;
+        }
+        std::size_t count[256] = {};
+        for (SortItem* i = range.first; i < range.last; ++i) ++count[byteOf(*i, range.level)];
+        SortItem* bucketEnd[256];
+        SortItem* next[256];
+        SortItem* at = range.first;
+        for (unsigned b = 0; b < 256; ++b) {
+            next[b] = at;
+            at += count[b];
+            bucketEnd[b] = at;
+        }
+        // Each item goes to the next free place of its bucket; the item found
+        // there moves on in its turn.
+        for (unsigned b = 0; b < 256; ++b) {
+            while (next[b] < bucketEnd[b]) {
+                SortItem item = *next[b];
+                unsigned d = byteOf(item, range.level);
+                while (d != b) {
+                    std::swap(item, *next[d]++);
+                    d = byteOf(item, range.level);
+                }
+                *next[b]++ = item;
+            }
+        }
+        if (range.level == keyBytes) continue;
+        SortItem* from = range.first;
+        for (unsigned b = 0; b < 256; ++b) {
+            if (count[b] > 1) pending.push_back({from, from + count[b], range.level + 1});
+            from += count[b];
+        }
+    }
+}
+
+// How many items ahead the scattered reads of texts are started: the items
+// are independent, so many reads can be under way at once.
+const std::size_t ahead = 32;
+
+// Sets the keys of items[first, last) from depth on.
+void fillKeys(std::vector<SortItem>& items, std::size_t first, std::size_t last,
+              const std::vector<std::string*>& texts, std::size_t depth)
+{
+    for (std::size_t i = first; i < last; ++i) {
+        if (i + 3 * ahead < last) __builtin_prefetch(&texts[items[i + 3 * ahead].position]);
+        if (i + 2 * ahead < last) __builtin_prefetch(texts[items[i + 2 * ahead].position]);
+        if (i + ahead < last) __builtin_prefetch(texts[items[i + ahead].position]->data());
+        setKey(items[i], *texts[items[i].position], depth);
+    }
+}
+
+// Runs of equal keys up to this size (most often repeats of one word) are
+// finished by comparing their texts, not by further rounds of keys.
+const std::size_t smallRun = 8;
+
+// Whether text a sorts before text b, both known to agree before depth.
+bool tailLess(const std::string& a, const std::string& b, std::size_t depth)
+{
+    std::size_t common = (a.size() < b.size() ? a.size() : b.size()) - depth;
+    int order = std::memcmp(a.data() + depth, b.data() + depth, common);
+    return order != 0 ? order < 0 : a.size() < b.size();
+}
+
+void sortTails(SortItem* first, SortItem* last, const std::vector<std::string*>& texts,
+               std::size_t depth)
+{
+    for (SortItem* i = first + 1; i < last; ++i) {
+        SortItem item = *i;
+        const std::string& text = *texts[item.position];
+        SortItem* j = i;
+        for (; j > first && tailLess(text, *texts[(j - 1)->position], depth); --j) *j = *(j - 1);
+        *j = item;
+    }
+}
+
+// How many bytes from depth on all the texts of items[first, last) share;
+// they are known to agree before depth.
+std::size_t sharedBytes(const SortItem* first, const SortItem* last,
+                        const std::vector<std::string*>& texts, std::size_t depth)
+{
+    const char* a = texts[first->position]->data() + depth;
+    std::size_t shared = texts[first->position]->size() - depth;
+    for (const SortItem* i = first + 1; i < last && shared > 0; ++i) {
+        const std::string& text = *texts[i->position];
+        const char* b = text.data() + depth;
+        std::size_t limit = std::min(shared, text.size() - depth), k = 0;
+        while (k + 8 <= limit && std::memcmp(a + k, b + k, 8) == 0) k += 8;
+        while (k < limit && a[k] == b[k]) ++k;
+        shared = k;
+    }
+    return shared;
+}
+
+// Starts the reads that the small ranges next in line will need, in three
+// steps: the text slots of the range `3 * step` ahead, the texts of the one
+// `2 * step` ahead, their bytes `step` ahead.
+void prefetchPending(const std::vector<Pending>& pending, const std::vector<SortItem>& items,
+                     const std::vector<std::string*>& texts)
+{
+    const std::size_t step = 2, n = pending.size();
+    for (std::size_t stage = 1; stage <= 3; ++stage) {
+        if (n < stage * step) break;
+        const Pending& range = pending[n - stage * step];
+        if (range.last - range.first > smallRun) continue;
+        for (std::size_t i = range.first; i < range.last; ++i) {
+            std::size_t position = items[i].position;
+            if (stage == 3) __builtin_prefetch(&texts[position]);
+            if (stage == 2) __builtin_prefetch(texts[position]);
+            if (stage == 1) __builtin_prefetch(texts[position]->data() + range.depth);
+        }
+    }
+}
+
+// Puts items in the byte order of the texts at their positions: keys from
+// depth 0, then, for each run of equal keys that may differ further on, the
+// rest of the texts.
+void sortItems(std::vector<SortItem>& items, const std::vector<std::string*>& texts)
+{
+    std::vector<Pending> pending{{0, items.size(), 0}};
+    while (!pending.empty()) {
+        Pending range = pending.back();
+        pending.pop_back();
+        prefetchPending(pending, items, texts);
+        if (range.last - range.first <= smallRun) {
+            sortTails(items.data() + range.first, items.data() + range.last, texts, range.depth);
+            continue;
+        }
+        fillKeys(items, range.first, range.last, texts, range.depth);
+        SortItem* first = items.data() + range.first;
+        SortItem* last = items.data() + range.last;
+        if (std::all_of(first + 1, last, [&](const SortItem& i) { return sameKey(i, *first); })) {
+            // Copies of one text, or texts with a long common start: rather
+            // than eleven bytes a round, skip all that they share.
+            if ((first->low & 0xFF) == keyBytes)
+                pending.push_back({range.first, range.last,
+                                   range.depth + sharedBytes(first, last, texts, range.depth)});
+            continue;
+        }
+        radixSortByKey(first, last);
+        // Pushed from the back, so that ranges are taken in ascending order.
+        for (std::size_t j = range.last; j > range.first;) {
+            std::size_t i = j - 1;
+            while (i > range.first && sameKey(items[i - 1], items[j - 1])) --i;
+            if (j - i > 1 && (items[i].low & 0xFF) == keyBytes)
+                pending.push_back({i, j, range.depth + keyBytes});
+            j = i;
+        }
+    }
+}
+
+// Moves the k-th text of the order into the k-th node, for every k, by
+// exchanging texts between nodes (no text is copied). The keys are spent by
+// now: each item's low field keeps the rank of the text that its position
+// holds at present, and its position field where the text of its rank is.
+void applyOrder(std::vector<SortItem>& items, const std::vector<std::string*>& texts)
+{
+    const std::size_t n = items.size();
+    for (std::size_t rank = 0; rank < n; ++rank)
+        items[items[rank].position].low = static_cast<std::uint32_t>(rank);
+    for (std::size_t k = 0; k < n; ++k) {
+        if (k + 2 * ahead < n) __builtin_prefetch(&texts[items[k + 2 * ahead].position]);
+        if (k + ahead < n) {
+            std::size_t soon = items[k + ahead].position;
+            __builtin_prefetch(texts[soon]);
+            __builtin_prefetch(&items[soon], 1);
+            __builtin_prefetch(&items[items[k + ahead].low], 1);
+        }
+        std::uint32_t from = items[k].position;
+        if (from == k) continue;
+        texts[k]->swap(*texts[from]);
+        std::uint32_t displaced = items[k].low;
+        items[displaced].position = from;
+        items[from].low = displaced;
+    }
+}
+
+// The bytes of a long text lie apart from its node: walks over the store
+// start reading them this many entries ahead.
+const int walkAhead = 16;
+
+template <class Iterator>
+Iterator aheadOf(const Store& store, Iterator at)
+{
+    for (int i = 0; i < walkAhead && at != store.end(); ++i) ++at;
+    return at;
+}
+
+// Starts reading the bytes of the entry at `ahead` and moves it on by one.
+template <class Iterator>
+void prefetchText(const Store& store, Iterator& ahead)
+{
+    if (ahead == store.end()) return;
+    __builtin_prefetch(ahead->data());
+    ++ahead;
+}
+
+// The row being written while the text of the selected words streams past.
+struct SectionRows {
+    int count;
+    bool open;  // its number and opening quote are written
+    bool odd;   // the lead bytes at its end so far are odd in number
+};
+
+// Appends row's number and '="'.
+void openRow(std::string& section, int row)
+{
+    char digits[16];
+    char* p = digits + sizeof digits;
+    unsigned value = static_cast<unsigned>(row);
+    do {
+        *--p = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    section.append(p, digits + sizeof digits - p);
+    section += "=\"";
+}
+
+// Parity of the run of lead bytes that ends at data[end], counted back to
+// data[from] at most; odd is the parity of the run that ends at `from`.
+bool leadRunParity(const char* data, std::size_t from, std::size_t end, bool odd)
+{
+    std::size_t j = end;
+    while (j > from && isLeadByte(static_cast<unsigned char>(data[j - 1]))) --j;
+    bool runOdd = ((end - j) & 1) != 0;
+    return j == from ? odd != runOdd : runOdd;
+}
+
+// Writes data[0, size), a piece of the words text, as rows: a line feed ends
+// a row unless it follows an odd run of lead bytes within that row, as the
+// rows of a numbered list are cut (findLineEnd from each row's start).
+void feedRows(const char* data, std::size_t size, std::string& section, SectionRows& rows)
+{
+    for (std::size_t pos = 0; pos < size;) {
+        if (!rows.open) {
+            openRow(section, rows.count);
+            rows.open = true;
+            rows.odd = false;
+        }
+        const void* lineFeed = std::memchr(data + pos, '\n', size - pos);
+        std::size_t end = lineFeed ? static_cast<const char*>(lineFeed) - data : size;
+        rows.odd = leadRunParity(data, pos, end, rows.odd);
+        if (end == size) {
+            section.append(data + pos, size - pos);
+            return;
+        }
+        if (rows.odd) {
+            // The second byte of a character: the row goes on. A line feed is
+            // no lead byte, so the run after it starts afresh.
+            section.append(data + pos, end + 1 - pos);
+            rows.odd = false;
+        } else {
+            section.append(data + pos, end - pos);
+            section += "\"\n";
+            ++rows.count;
+            rows.open = false;
+        }
+        pos = end + 1;
+    }
+}
+
+}  // namespace
+
+void sortEntries(Store& store)
+{
+    if (store.size() < 2) return;
+    // Positions are kept in 32 bits, which only a 64-bit build could exceed.
+    if (static_cast<std::uint32_t>(store.size()) != store.size())
+        throw std::length_error("too many entries to sort");
+    std::vector<std::string*> texts;
+    std::vector<SortItem> items;
+    texts.reserve(store.size());
+    items.reserve(store.size());
+    for (std::string& entry : store) {
+        items.push_back({0, 0, static_cast<std::uint32_t>(texts.size())});
+        texts.push_back(&entry);
+    }
+    sortItems(items, texts);
+    // The texts move, not the nodes: the nodes stay in the order in which
+    // they lie in memory, so later walks over the sorted list stay fast.
+    applyOrder(items, texts);
+}
+
+void removeAdjacentRepeats(Store& store)
+{
+    if (store.empty()) return;
+    Store::iterator kept = store.begin(), ahead = aheadOf(store, kept);
+    for (Store::iterator next = std::next(kept); next != store.end();) {
+        prefetchText(store, ahead);
+        if (*next == *kept)
+            next = store.erase(next);
+        else
+            kept = next++;
+    }
+}
+
+int buildWordSection(const Store& store, const std::string& prefix, std::string& section)
+{
+    // Sized first for one row per entry: growing a text of millions of rows
+    // step by step costs more than this walk.
+    std::size_t bytes = 0, entries = 0;
+    for (const std::string& entry : store) {
+        if (!hasPrefix(entry, prefix)) continue;
+        bytes += entry.size() + 1;
+        ++entries;
+    }
+    section.clear();
+    section.reserve(7 + bytes + entries * (std::to_string(entries).size() + 4));
+    section += "[word]\n";
+    SectionRows rows{0, false, false};
+    Store::const_iterator ahead = aheadOf(store, store.begin());
+    for (const std::string& entry : store) {
+        prefetchText(store, ahead);
+        if (!hasPrefix(entry, prefix)) continue;
+        feedRows(entry.data(), entry.size(), section, rows);
+        feedRows("\n", 1, section, rows);
+    }
+    if (rows.open) {
+        section += "\"\n";
+        ++rows.count;
+    }
+    return rows.count;
+}
+
+int writeWordSection(const Store& store, const char* fileName, const std::string& prefix)
+{
+    std::string section;
+    int rows = buildWordSection(store, prefix, section);
+    if (fileName[0] != '\0' && !writeTextFile(fileName, section, false)) return -1;
+    return rows;
+}
+
+extern "C" QUILLET_API int QUILLET_CALL appendFileToOneLineDic(const char* fileName)
+{
+    return guarded(0, [&] { return readFileLines(fileName, oneLineDic) ? 1 : 0; });
+}
+QUILLET_TWIN(int, appendFileToOneLineDic, (const char* fileName));
+
+extern "C" QUILLET_API int QUILLET_CALL appendToOneLineDic(const char* text)
+{
+    return guarded(0, [&] {
+        oneLineDic.emplace_back(text);
+        return 1;
+    });
+}
+QUILLET_TWIN(int, appendToOneLineDic, (const char* text));
+
+extern "C" QUILLET_API int QUILLET_CALL clearOneLineDic()
+{
+    return guarded(0, [&] {
+        oneLineDic.clear();
+        return 1;
+    });
+}
+QUILLET_TWIN(int, clearOneLineDic, ());
+
+extern "C" QUILLET_API int QUILLET_CALL uniqueOneLineDic()
+{
+    return guarded(0, [&] {
+        removeAdjacentRepeats(oneLineDic);
+        return 1;
+    });
+}
+QUILLET_TWIN(int, uniqueOneLineDic, ());
+
+extern "C" QUILLET_API int QUILLET_CALL sortOneLineDic()
+{
+    // No text moves before the order is known, and moving them cannot fail,
+    // so a failure leaves the store as it was.
+    return guarded(0, [&] {
+        sortEntries(oneLineDic);
+        return 1;
+    });
+}
+QUILLET_TWIN(int, sortOneLineDic, ());
+
+extern "C" QUILLET_API int QUILLET_CALL makeINIDB(const char* fileName, const char* prefix)
+{
+    return guarded(-1, [&] { return writeWordSection(oneLineDic, fileName, prefix); });
+}
+QUILLET_TWIN(int, makeINIDB, (const char* fileName, const char* prefix));

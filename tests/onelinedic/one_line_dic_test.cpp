@@ -1,0 +1,217 @@
+#include "onelinedic/one_line_dic.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <functional>
+#include <iterator>
+#include <random>
+#include <vector>
+
+#include "quillet.h"
+#include "support/reference_model.h"
+#include "support/test_files.h"
+
+#if !defined(_WIN32)
+#include <sys/resource.h>
+#endif
+
+namespace {
+
+using testing_support::readBytes;
+using testing_support::writeBytes;
+using Words = std::vector<std::string>;
+
+Words words()
+{
+    return Words(oneLineDic.begin(), oneLineDic.end());
+}
+
+// Byte order spelled out: the first differing unsigned byte decides, then length.
+bool plainLess(const std::string& a, const std::string& b)
+{
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i)
+        if (a[i] != b[i])
+            return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[i]);
+    return a.size() < b.size();
+}
+
+class OneLineDic : public testing_support::TempFolderTest {
+protected:
+    void SetUp() override
+    {
+        TempFolderTest::SetUp();
+        clearOneLineDic();
+    }
+    void TearDown() override
+    {
+        clearOneLineDic();
+        TempFolderTest::TearDown();
+    }
+};
+
+TEST_F(OneLineDic, WorkedExample)
+{
+    const std::string file = path("words.ini");
+    const std::string two = "[word]\r\n0=\"apple\"\r\n1=\"apricot\"\r\n";
+    const std::string four =
+        "[word]\r\n0=\"Apple\"\r\n1=\"apple\"\r\n2=\"apricot\"\r\n3=\"pear\"\r\n";
+    auto add = [](const char* word) { return [word] { return appendToOneLineDic(word); }; };
+    const Words five{"pear", "apple", "Apple", "apricot", "pear"};
+    // clang-format off
+    struct {
+        std::function<int()> call;
+        int result;
+        Words after;
+        std::string fileBytes;  // "" while there is no file
+    } steps[] = {
+        {clearOneLineDic, 1, {}, ""},
+        {add("pear"), 1, {"pear"}, ""},
+        {add("apple"), 1, {"pear", "apple"}, ""},
+        {add("Apple"), 1, {"pear", "apple", "Apple"}, ""},
+        {add("apricot"), 1, {"pear", "apple", "Apple", "apricot"}, ""},
+        {add("pear"), 1, five, ""},
+        {uniqueOneLineDic, 1, five, ""},
+        {sortOneLineDic, 1, {"Apple", "apple", "apricot", "pear", "pear"}, ""},
+        {uniqueOneLineDic, 1, {"Apple", "apple", "apricot", "pear"}, ""},
+        {[&] { return makeINIDB(file.c_str(), "ap"); }, 2, {"Apple", "apple", "apricot", "pear"}, two},
+        {[&] { return makeINIDB(file.c_str(), ""); }, 4, {"Apple", "apple", "apricot", "pear"}, four},
+        {[] { return makeINIDB("", "A"); }, 1, {"Apple", "apple", "apricot", "pear"}, four},
+    };
+    // clang-format on
+    for (std::size_t i = 0; i < std::size(steps); ++i) {
+        SCOPED_TRACE("step " + std::to_string(i));
+        EXPECT_EQ(steps[i].call(), steps[i].result);
+        EXPECT_EQ(words(), steps[i].after);
+        EXPECT_EQ(readBytes(file), steps[i].fileBytes);
+    }
+}
+
+TEST_F(OneLineDic, SortGivesPlainByteOrder)
+{
+    for (const char* w : {"b", "", "apples", "apple", "B", "\x80x", "~", "\xFF", "a\x80", "ab", ""})
+        appendToOneLineDic(w);
+    sortOneLineDic();
+    EXPECT_EQ(words(),
+              (Words{"", "", "B", "ab", "apple", "apples", "a\x80", "b", "~", "\x80x", "\xFF"}));
+
+    // Lists built to share prefixes of every length, repeat, hold empty
+    // entries, NUL and high bytes, and be long enough for every sorting path.
+    std::mt19937 rng(7);
+    for (int round = 0; round < 300; ++round) {
+        std::uniform_int_distribution<int> size(0, round % 10 == 0 ? 5000 : 120), pick(0, 6);
+        Store store;
+        Words made;
+        for (int i = size(rng); i-- > 0;) {
+            std::string w = testing_support::randomText(rng, 6);
+            int how = pick(rng);
+            if (!made.empty() && how < 3)
+                w = made[rng() % made.size()].substr(0, how ? 40 : rng() % 9) + (how == 2 ? w : "");
+            if (how == 3) w.insert(rng() % (w.size() + 1), 1, '\0');
+            if (how == 4) w = std::string(rng() % 30, 'q') + w;
+            if (how == 5) w = std::string(23 + rng() % 4, 'r') + "s" + w;
+            made.push_back(w);
+            store.push_back(w);
+        }
+        std::stable_sort(made.begin(), made.end(), plainLess);
+        sortEntries(store);
+        ASSERT_EQ(Words(store.begin(), store.end()), made) << "round " << round;
+    }
+}
+
+TEST_F(OneLineDic, UniqueDropsOnlyAdjacentRepeats)
+{
+    EXPECT_EQ(uniqueOneLineDic(), 1);
+    EXPECT_EQ(sortOneLineDic(), 1);
+    for (const char* w : {"a", "a", "a", "A", "a", "", "", "b"}) appendToOneLineDic(w);
+    uniqueOneLineDic();
+    EXPECT_EQ(words(), (Words{"a", "A", "a", "", "b"}));
+}
+
+TEST_F(OneLineDic, AppendsFilesLineByLine)
+{
+    const std::string file = path("in.txt"), empty = path("empty.txt");
+    writeBytes(file, "one\r\n\r\ntwo \x81\nthree");
+    writeBytes(empty, "");
+    EXPECT_EQ(appendFileToOneLineDic(empty.c_str()), 0);
+    EXPECT_EQ(appendFileToOneLineDic(path("missing").c_str()), 0);
+    testing_support::underBothCodePages([&](int codePage) {
+        clearOneLineDic();
+        appendToOneLineDic("x\ny");
+        EXPECT_EQ(appendFileToOneLineDic(file.c_str()), 1);
+        EXPECT_EQ(appendFileToOneLineDic(path("missing").c_str()), 0);
+        EXPECT_EQ(appendFileToOneLineDic(empty.c_str()), 1);
+        // Under a double-byte code page a line feed after a lead byte stays in the line.
+        Words once = codePage == 932 ? Words{"one", "", "two \x81\nthree"}
+                                     : Words{"one", "", "two \x81", "three"};
+        Words expected{"x\ny"};
+        for (int twice = 0; twice < 2; ++twice)
+            expected.insert(expected.end(), once.begin(), once.end());
+        appendFileToOneLineDic(file.c_str());
+        EXPECT_EQ(words(), expected);
+    });
+}
+
+TEST_F(OneLineDic, MakeINIDBWritesRowsAndNothingElse)
+{
+    for (const char* w : {"ap", "\nap", "ap\n", "", "apple\nApple"}) appendToOneLineDic(w);
+    const Words before = words();
+    replace("kept", "x", "y", 0);
+    const std::string file = path("out.ini");
+    EXPECT_EQ(makeINIDB(file.c_str(), ""), 8);
+    EXPECT_EQ(readBytes(file),
+              "[word]\r\n0=\"ap\"\r\n1=\"\"\r\n2=\"ap\"\r\n3=\"ap\"\r\n4=\"\"\r\n5=\"\"\r\n"
+              "6=\"apple\"\r\n7=\"Apple\"\r\n");
+    EXPECT_EQ(makeINIDB(file.c_str(), "app"), 2);  // "ap" is only the start of the prefix
+    EXPECT_EQ(makeINIDB("", "ap"), 5);
+    EXPECT_EQ(makeINIDB(file.c_str(), "zz"), 0);
+    EXPECT_EQ(readBytes(file), "[word]\r\n");
+    EXPECT_EQ(makeINIDB(path("no/such/dir.ini").c_str(), ""), -1);
+    EXPECT_EQ(makeINIDB(folder_.c_str(), ""), -1);
+    EXPECT_EQ(listing(), "out.ini;");
+    EXPECT_EQ(words(), before);
+    EXPECT_EQ(resultText, "kept");
+}
+
+#if !defined(_WIN32)
+TEST_F(OneLineDic, AWriteCutShortLeavesTheOldFile)
+{
+    for (int i = 0; i < 50; ++i) appendToOneLineDic(("word" + std::to_string(i)).c_str());
+    writeBytes(path("old.ini"), "old\r\n");
+    struct rlimit saved, small;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    small = saved;
+    small.rlim_cur = 64;
+    auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    int rows = makeINIDB(path("old.ini").c_str(), "");
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(rows, -1);
+    EXPECT_EQ(readBytes(path("old.ini")), "old\r\n");
+    EXPECT_EQ(listing(), "old.ini;");
+}
+#endif
+
+TEST_F(OneLineDic, SectionIsThePlainNumberedListOfTheSelectedWords)
+{
+    std::mt19937 rng(3);
+    testing_support::underBothCodePages([&](int) {
+        for (int round = 0; round < 400; ++round) {
+            Store store;
+            for (int n = rng() % 12; n-- > 0;) store.push_back(testing_support::randomText(rng, 8));
+            std::string prefix, words;
+            if (rng() % 3 == 0 && !store.empty()) prefix = store.front().substr(0, rng() % 3);
+            for (const std::string& w : store)
+                if (w.compare(0, prefix.size(), prefix) == 0) words += w + "\n";
+            std::string section;
+            EXPECT_EQ(buildWordSection(store, prefix, section),
+                      static_cast<int>(reference::splitLines(words).size()));
+            ASSERT_EQ(section, reference::formatNumberedList("[word]", words, false))
+                << "round " << round;
+        }
+    });
+}
+
+}  // namespace
