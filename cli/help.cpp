@@ -71,6 +71,55 @@ const CommandHelp commands[] = {
      "  -o, --output OUT  write the result to OUT and leave FILE as it is\n"
      "\n"
      "Example: quillet move-section settings.ini 3 1\n"},
+    {"Word lists", "words", "collect words and write the \"[word]\" list",
+     "Usage: quillet words [-s] [-u] [-p PREFIX] [-o OUT] [-w WORD]... [FILE]...\n"
+     "\n"
+     "Collects the lines of each word FILE and each single WORD, in the order\n"
+     "given, and writes them as a \"[word]\" numbered list: to OUT with -o,\n"
+     "otherwise to standard output, byte for byte as the file would hold it\n"
+     "(lines end with CR LF).\n"
+     "\n"
+     "  -w, --word WORD      add WORD as one entry (may be repeated)\n"
+     "  -s, --sort           sort the words in byte order\n"
+     "  -u, --unique         drop a word equal to the one before it (after -s:\n"
+     "                       every repeat)\n"
+     "  -p, --prefix PREFIX  keep only the words that begin with PREFIX\n"
+     "  -o, --output OUT     write the list to OUT (replaced)\n"
+     "\n"
+     "Example: quillet words -su -p ap words.txt -w apricot\n"},
+    {"Multi-line dictionaries", "titles", "list the titles of a dictionary",
+     "Usage: quillet titles FILE [-m MARKER] [-o OUT]\n"
+     "\n"
+     "Loads the multi-line dictionary FILE, where each entry begins with a line\n"
+     "that starts with MARKER (default \"#\"), and prints the entries' titles (their\n"
+     "first lines, marker included). With -o the titles go to OUT as a\n"
+     "\"[titlelist]\" numbered list instead.\n"
+     "\n"
+     "  -m, --marker MARKER  the text that begins each entry's first line\n"
+     "  -o, --output OUT     write the list to OUT (replaced)\n"
+     "\n"
+     "Example: quillet titles glossary.txt\n"},
+    {nullptr, "entry", "show an entry by title or by position",
+     "Usage: quillet entry FILE TITLE [N] [-m MARKER]\n"
+     "       quillet entry FILE --at N [-m MARKER]\n"
+     "\n"
+     "Prints the text of an entry of the multi-line dictionary FILE, without its\n"
+     "title line: the N-th entry titled TITLE (N defaults to 1; the title includes\n"
+     "the marker), or with --at the N-th entry of the file.\n"
+     "\n"
+     "  -m, --marker MARKER  the text that begins each entry's first line (\"#\")\n"
+     "      --at N           the entry at position N (1 is the first)\n"
+     "\n"
+     "Example: quillet entry glossary.txt '#section' 2\n"},
+    {nullptr, "count", "count the entries with a title",
+     "Usage: quillet count FILE TITLE [-m MARKER]\n"
+     "\n"
+     "Prints how many entries of the multi-line dictionary FILE have the title\n"
+     "TITLE (marker included).\n"
+     "\n"
+     "  -m, --marker MARKER  the text that begins each entry's first line (\"#\")\n"
+     "\n"
+     "Example: quillet count glossary.txt '#section'\n"},
     {"CSV files", "field", "one field of a CSV record",
      "Usage: quillet field RECORD N\n"
      "\n"

@@ -31,6 +31,10 @@ int runCommand(const std::string& command, const std::vector<std::string>& words
     if (command == "rename-section") return runRenameSection(words);
     if (command == "rename-key") return runRenameKey(words);
     if (command == "move-section") return runMoveSection(words);
+    if (command == "words") return runWords(words);
+    if (command == "titles") return runTitles(words);
+    if (command == "entry") return runEntry(words);
+    if (command == "count") return runCount(words);
     if (command == "field") return runField(words);
     if (command == "csv-table") return runCSVTable(words);
     if (command == "csv-section") return runCSVSection(words);
