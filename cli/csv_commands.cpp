@@ -19,8 +19,8 @@ int conversionFailure(const std::string& csvFile, const std::string& target)
 bool columnNumber(const Args& args, const std::string& text, int& number)
 {
     if (parseNumber(text, number) && number >= 0) return true;
-    usageError(args.command, "KEYFIELD and VALUEFIELD must be column numbers (1 is the first), not " + quoted(text));
-    return false;
+    return usageRefused(
+        args.command, "KEYFIELD and VALUEFIELD must be column numbers (1 is the first), not " + quoted(text));
 }
 
 }  // namespace
@@ -58,7 +58,8 @@ int runCSVSection(const std::vector<std::string>& words)
         return exitUsage;
     std::vector<std::string> given = positionals(args);
     int keyField = 0, valueField = 0;
-    if (!columnNumber(args, given[2], keyField) || !columnNumber(args, given[3], valueField)) return exitUsage;
+    if (!columnNumber(args, given[2], keyField) || !columnNumber(args, given[3], valueField))
+        return exitUsage;
     ScratchFile scratch(!hasOption(args, "output"));
     std::string target;
     if (int status = listTarget(args, scratch, target)) return status;

@@ -41,8 +41,7 @@ int loadDic(const Args& args, const std::string& fileName)
 bool entryNumber(const Args& args, const std::string& text, int& number)
 {
     if (parseNumber(text, number) && number >= 1) return true;
-    usageError(args.command, "N must be an entry number (1 is the first), not " + quoted(text));
-    return false;
+    return usageRefused(args.command, "N must be an entry number (1 is the first), not " + quoted(text));
 }
 
 }  // namespace
@@ -50,7 +49,8 @@ bool entryNumber(const Args& args, const std::string& text, int& number)
 int runTitles(const std::vector<std::string>& words)
 {
     Args args;
-    if (!parseArgs("titles", words, {markerOption, outputOption}, args) || !expectPositionals(args, 1, 1, "FILE"))
+    if (!parseArgs("titles", words, {markerOption, outputOption}, args) ||
+        !expectPositionals(args, 1, 1, "FILE"))
         return exitUsage;
     if (int status = checkOutput(args)) return status;
     if (int status = checkMarker(args)) return status;
@@ -81,12 +81,14 @@ int runEntry(const std::vector<std::string>& words)
         int entries = loadDic(args, fileName);
         if (entries < 0) return exitFailed;
         if (number > entries)
-            return failure("index " + std::to_string(number) + " is out of range 1.." + std::to_string(entries));
+            return failure("index " + std::to_string(number) + " is out of range 1.." +
+                           std::to_string(entries));
         printText(searchInMultiLineDic("", number));
         return exitOk;
     }
     const std::string& title = given[1];
-    if (title.empty()) return usageError(args.command, "TITLE must not be empty (--at N takes an entry by position)");
+    if (title.empty())
+        return usageError(args.command, "TITLE must not be empty (--at N takes an entry by position)");
     if (given.size() == 3 && !entryNumber(args, given[2], number)) return exitUsage;
     if (loadDic(args, fileName) < 0) return exitFailed;
     // An empty text is both a miss and an entry without body lines; the

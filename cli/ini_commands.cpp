@@ -93,7 +93,8 @@ int runRenameSection(const std::vector<std::string>& words)
     if (int status = checkOutput(args)) return status;
     std::vector<std::string> given = positionals(args);
     const std::string& fileName = given[0];
-    if (given[1].empty() || given[2].empty()) return usageError(args.command, "section names must not be empty");
+    if (given[1].empty() || given[2].empty())
+        return usageError(args.command, "section names must not be empty");
     if (loadINI(fileName) < 0) return exitFailed;
     if (changeSectionName(given[1].c_str(), given[2].c_str()) != 1) return noSection(given[1], fileName);
     return saveINI(args, fileName);
@@ -113,7 +114,8 @@ int runRenameKey(const std::vector<std::string>& words)
     if (loadINI(fileName) < 0) return exitFailed;
     if (!hasSection(section)) return noSection(section, fileName);
     if (changeKeyName(section.c_str(), given[2].c_str(), given[3].c_str()) != 1)
-        return failure("no key " + quoted(given[2]) + " in section " + quoted(section) + " of " + quoted(fileName));
+        return failure("no key " + quoted(given[2]) + " in section " + quoted(section) + " of " +
+                       quoted(fileName));
     return saveINI(args, fileName);
 }
 
@@ -133,7 +135,8 @@ int runMoveSection(const std::vector<std::string>& words)
     if (sections < 0) return exitFailed;
     for (int index : {from, to})
         if (index < 1 || index > sections)
-            return failure("index " + std::to_string(index) + " is out of range 1.." + std::to_string(sections));
+            return failure("index " + std::to_string(index) + " is out of range 1.." +
+                           std::to_string(sections));
     if (moveSection(from, to) != 1) return failure("cannot move section " + std::to_string(from));
     return saveINI(args, fileName);
 }

@@ -27,7 +27,8 @@ int runEscapes(const std::vector<std::string>& words)
 int runRemove(const std::vector<std::string>& words)
 {
     Args args;
-    if (!parseArgs("remove", words, {}, args) || !expectPositionals(args, 1, static_cast<std::size_t>(-1), "FILE..."))
+    if (!parseArgs("remove", words, {}, args) ||
+        !expectPositionals(args, 1, static_cast<std::size_t>(-1), "FILE..."))
         return exitUsage;
     int status = exitOk;
     for (const std::string& fileName : positionals(args)) {

@@ -57,6 +57,9 @@ int failure(const std::string& text);
 // Prints a one-line usage message for command on standard error; returns exitUsage.
 int usageError(const std::string& command, const std::string& text);
 
+// As usageError, for checks that answer yes or no: returns false.
+bool usageRefused(const std::string& command, const std::string& text);
+
 // Checks that args has between least and most positional arguments, else
 // prints a usage message; names describes them for that message.
 bool expectPositionals(const Args& args, std::size_t least, std::size_t most, const char* names);

@@ -49,8 +49,7 @@ bool looksLikeOption(const std::string& word)
 }
 
 // Takes one option's value into args, or applies --codepage at once.
-bool takeOption(const std::string& command, const OptionSpec& option, const std::string& value,
-                Args& args)
+bool takeOption(const std::string& command, const OptionSpec& option, const std::string& value, Args& args)
 {
     if (std::strcmp(option.longName, "codepage") == 0) return applyCodePage(command, value);
     args.items.emplace_back(option.longName, value);
@@ -108,17 +107,17 @@ bool parseArgs(const std::string& command, const std::vector<std::string>& words
             std::size_t equals = word.find('=');
             std::string name = word.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
             const OptionSpec* option = findLong(known, name);
-            if (!option) return usageError(command, "unknown option '--" + name + "'"), false;
+            if (!option) return usageRefused(command, "unknown option '--" + name + "'");
             std::string value;
             if (!option->takesValue) {
                 if (equals != std::string::npos)
-                    return usageError(command, "option '--" + name + "' takes no value"), false;
+                    return usageRefused(command, "option '--" + name + "' takes no value");
             } else if (equals != std::string::npos) {
                 value = word.substr(equals + 1);
             } else if (i + 1 < words.size()) {
                 value = words[++i];
             } else {
-                return usageError(command, "option '--" + name + "' needs a value"), false;
+                return usageRefused(command, "option '--" + name + "' needs a value");
             }
             if (!takeOption(command, *option, value, args)) return false;
             continue;
@@ -127,7 +126,7 @@ bool parseArgs(const std::string& command, const std::vector<std::string>& words
         // the rest of the word or the next word.
         for (std::size_t k = 1; k < word.size(); ++k) {
             const OptionSpec* option = findShort(known, word[k]);
-            if (!option) return usageError(command, std::string("unknown option '-") + word[k] + "'"), false;
+            if (!option) return usageRefused(command, std::string("unknown option '-") + word[k] + "'");
             if (!option->takesValue) {
                 args.items.emplace_back(option->longName, "");
                 continue;
@@ -138,7 +137,7 @@ bool parseArgs(const std::string& command, const std::vector<std::string>& words
             else if (i + 1 < words.size())
                 value = words[++i];
             else
-                return usageError(command, std::string("option '-") + word[k] + "' needs a value"), false;
+                return usageRefused(command, std::string("option '-") + word[k] + "' needs a value");
             if (!takeOption(command, *option, value, args)) return false;
             break;
         }
@@ -184,8 +183,8 @@ bool applyCodePage(const std::string& command, const std::string& text)
 {
     int codePage = 0;
     if (!parseNumber(text, codePage))
-        return usageError(command, "--codepage needs a number, not " + quoted(text)), false;
-    if (setCodePage(codePage) != 1) return usageError(command, "unknown code page " + text), false;
+        return usageRefused(command, "--codepage needs a number, not " + quoted(text));
+    if (setCodePage(codePage) != 1) return usageRefused(command, "unknown code page " + text);
     return true;
 }
 
@@ -207,11 +206,17 @@ int usageError(const std::string& command, const std::string& text)
     return exitUsage;
 }
 
+bool usageRefused(const std::string& command, const std::string& text)
+{
+    usageError(command, text);
+    return false;
+}
+
 bool expectPositionals(const Args& args, std::size_t least, std::size_t most, const char* names)
 {
     std::size_t count = positionals(args).size();
-    if (count < least) return usageError(args.command, std::string("missing arguments: expected ") + names), false;
-    if (count > most) return usageError(args.command, std::string("too many arguments: expected ") + names), false;
+    if (count < least) return usageRefused(args.command, std::string("missing arguments: expected ") + names);
+    if (count > most) return usageRefused(args.command, std::string("too many arguments: expected ") + names);
     return true;
 }
 

@@ -7,7 +7,10 @@ int runWords(const std::vector<std::string>& words)
 {
     Args args;
     if (!parseArgs("words", words,
-                   {{'w', "word", true}, {'s', "sort", false}, {'u', "unique", false}, {'p', "prefix", true},
+                   {{'w', "word", true},
+                    {'s', "sort", false},
+                    {'u', "unique", false},
+                    {'p', "prefix", true},
                     outputOption},
                    args))
         return exitUsage;
