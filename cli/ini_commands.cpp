@@ -32,9 +32,15 @@ int noSection(const std::string& name, const std::string& fileName)
     return failure("no section named " + quoted(name) + " in " + quoted(fileName));
 }
 
-// Writes the edited file to -o when given, else back over fileName.
+// Writes the edited file to -o when given, else back over fileName. A file
+// holding a NUL or 0x1A byte is not written back: the library reads nothing
+// after such a byte, so everything behind it would be lost.
 int saveINI(const Args& args, const std::string& fileName)
 {
+    if (!hasOption(args, "output") && holdsUnreadBytes(fileName))
+        return failure("not writing " + quoted(fileName) +
+                       " back: it holds a NUL or 0x1A byte, after which nothing is read; name an output "
+                       "with -o");
     std::string target = optionValue(args, "output", fileName);
     if (writeINIFile(target.c_str()) != 1) return writeFailure(target);
     return exitOk;

@@ -79,6 +79,9 @@ std::string removeProblem(const std::string& fileName);
 // Whether fileName is a file of zero bytes.
 bool isEmptyFile(const std::string& fileName);
 
+// Whether the file holds a NUL or 0x1A byte (the library reads no further).
+bool holdsUnreadBytes(const std::string& fileName);
+
 // "cannot read 'name': reason" (reason from readProblem); returns exitFailed.
 int readFailure(const std::string& fileName);
 

@@ -276,6 +276,18 @@ bool isEmptyFile(const std::string& fileName)
     return stat(fileName.c_str(), &st) == 0 && !isFolder(st) && st.st_size == 0;
 }
 
+bool holdsUnreadBytes(const std::string& fileName)
+{
+    std::FILE* f = std::fopen(fileName.c_str(), "rb");
+    if (!f) return false;
+    char buffer[65536];
+    bool found = false;
+    for (std::size_t got; !found && (got = std::fread(buffer, 1, sizeof buffer, f)) > 0;)
+        found = std::memchr(buffer, '\0', got) || std::memchr(buffer, '\x1A', got);
+    std::fclose(f);
+    return found;
+}
+
 int readFailure(const std::string& fileName)
 {
     std::string reason = readProblem(fileName);

@@ -48,6 +48,14 @@ cp app.ini copy.ini
 run rename-section copy.ini paths folders
 expect "rename-section in place" 0 "" ""
 expect_file "rename-section in place result" copy.ini "$edited"
+# A file whose tail the library never reads is not written back over.
+printf '[a]\r\nk=1\r\n\x1A[b]\r\n' > tail.ini
+run rename-section tail.ini a z
+expect "rename-section in place of a file with 0x1A" 1 "" $'quillet: not writing \'tail.ini\' back: it holds a NUL or 0x1A byte, after which nothing is read; name an output with -o\n'
+expect_file "that file is left as it was" tail.ini $'[a]\r\nk=1\r\n\x1A[b]\r\n'
+run rename-section tail.ini a z -o cut.ini
+expect "rename-section of that file with -o" 0 "" ""
+expect_file "what -o gets" cut.ini $'[z]\r\nk=1\r\n'
 run rename-section app.ini nope other
 expect "rename-section of a missing section" 1 "" $'quillet: no section named \'nope\' in \'app.ini\'\n'
 run rename-section app.ini window ""
