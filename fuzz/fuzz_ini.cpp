@@ -8,35 +8,19 @@
 #include <unistd.h>
 
 #include "frame/module_state.h"
+#include "fuzz_support.h"
 #include "quillet.h"
 #include "support/reference_model.h"
 #include "text/code_page.h"
 #include "text/text_file.h"
-
-namespace {
-
-std::string scratchPath(const char* name)
-{
-    return "/tmp/quillet-fuzz-" + std::to_string(getpid()) + "-" + name;
-}
-
-void check(bool ok)
-{
-    if (!ok) std::abort();
-}
-
-}  // namespace
 
 // Input: a code-page byte, then the file's bytes.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 1) return 0;
     selectCodePage(data[0] & 1 ? 932 : 0);
-    const std::string in = scratchPath("in.ini"), out = scratchPath("out.ini");
     const std::string bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
-    FILE* f = std::fopen(in.c_str(), "wb");
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
+    const std::string in = scratchFile("in.ini", bytes), out = scratchFile("out.ini", "");
 
     // What loading must give: the file's lines grouped one by one.
     std::list<std::string> expected;

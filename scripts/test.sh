@@ -8,43 +8,27 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 
-echo "== Linux =="
-cmake --preset linux >/dev/null
-cmake --build --preset linux
-ctest --preset linux
+# run_preset TITLE PRESET AVAILABLE MISSING: configures, builds and tests
+# PRESET when the command AVAILABLE succeeds; otherwise says MISSING.
+run_preset() {
+  echo "== $1 =="
+  if eval "$3"; then
+    cmake --preset "$2" >/dev/null
+    cmake --build --preset "$2"
+    ctest --preset "$2"
+  elif [ "${CI:-}" = true ]; then
+    echo "$4 is missing" >&2
+    exit 1
+  else
+    echo "skipped: $4 is missing"
+  fi
+}
 
-echo "== Linux with AddressSanitizer and UndefinedBehaviorSanitizer, short fuzz runs =="
-if command -v clang++ >/dev/null; then
-  cmake --preset asan >/dev/null
-  cmake --build --preset asan
-  ctest --preset asan
-elif [ "${CI:-}" = true ]; then
-  echo "clang is missing" >&2
-  exit 1
-else
-  echo "skipped: clang is missing"
-fi
-
-echo "== 32-bit Windows DLL under wine =="
-if command -v i686-w64-mingw32-g++-posix >/dev/null && command -v wine >/dev/null; then
-  cmake --preset win32 >/dev/null
-  cmake --build --preset win32
-  ctest --preset win32
-elif [ "${CI:-}" = true ]; then
-  echo "mingw-w64 (i686) or wine is missing" >&2
-  exit 1
-else
-  echo "skipped: mingw-w64 (i686) or wine is missing"
-fi
-
-echo "== 64-bit Windows DLL under 64-bit wine =="
-if command -v x86_64-w64-mingw32-g++-posix >/dev/null && { [ -x /usr/lib/wine/wine64 ] || command -v wine64 >/dev/null; }; then
-  cmake --preset win64 >/dev/null
-  cmake --build --preset win64
-  ctest --preset win64
-elif [ "${CI:-}" = true ]; then
-  echo "mingw-w64 (x86_64) or wine64 is missing" >&2
-  exit 1
-else
-  echo "skipped: mingw-w64 (x86_64) or wine64 is missing"
-fi
+run_preset "Linux" linux true "nothing"
+run_preset "Linux with AddressSanitizer and UndefinedBehaviorSanitizer, short fuzz runs" asan \
+  "command -v clang++ >/dev/null" "clang"
+run_preset "32-bit Windows DLL under wine" win32 \
+  "command -v i686-w64-mingw32-g++-posix >/dev/null && command -v wine >/dev/null" "mingw-w64 (i686) or wine"
+run_preset "64-bit Windows DLL under 64-bit wine" win64 \
+  "command -v x86_64-w64-mingw32-g++-posix >/dev/null && { [ -x /usr/lib/wine/wine64 ] || command -v wine64 >/dev/null; }" \
+  "mingw-w64 (x86_64) or wine64"

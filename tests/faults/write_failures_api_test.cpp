@@ -45,7 +45,19 @@ std::vector<Writer> writers()
         csv = folder + "/in.csv";
         writeBytes(csv, "id,name\r\n1,\"a, \"\"b\"\"\"\r\n");
     };
+    auto prepareWords = [](const std::string&) {
+        clearOneLineDic();
+        appendToOneLineDic("pear");
+        appendToOneLineDic("apple");
+    };
+    auto prepareDictionary = [](const std::string& folder) {
+        writeBytes(folder + "/dict.txt", "#apple\r\nA fruit.\r\n#pear\r\n");
+        ASSERT_EQ(loadMultiLineDic((folder + "/dict.txt").c_str(), "#"), 2);
+    };
     return {
+        {"makeINIDB", prepareWords, [](const std::string& path) { return makeINIDB(path.c_str(), "") == 2; }},
+        {"getMultiLineDicTitle", prepareDictionary,
+         [=](const std::string& path) { return answer(getMultiLineDicTitle(path.c_str()), "-1"); }},
         {"transCSVToINI", prepareCsv,
          [](const std::string& path) { return transCSVToINI(csv.c_str(), path.c_str()) == 1; }},
         {"createINIFromCSVElement", prepareCsv,

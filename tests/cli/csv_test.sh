@@ -1,0 +1,54 @@
+# The CSV commands: fields, the "[csvinfo]" table, key and value sections,
+# the code page's effect on splitting, and failures.
+. "$(dirname "$0")/common.sh"
+
+printf 'id,name,price\r\n1,"Apple, red",100\r\n2,"Pear ""green""",\r\n' > fruit.csv
+: > empty.csv
+mkdir sub
+table=$'[csvinfo]\r\nline=3\r\n0=2\r\n1=2\r\n2=2\r\n\r\n[0]\r\n0="id"\r\n1="name"\r\n2="price"\r\n\r\n[1]\r\n0="1"\r\n1="Apple, red"\r\n2="100"\r\n\r\n[2]\r\n0="2"\r\n1="Pear "green""\r\n2=""\r\n'
+
+run field '1,"Apple, red",100' 2
+expect "quoted field" 0 $'Apple, red\n' ""
+run field 'a,"b""c",' 2
+expect "doubled quotes" 0 $'b"c\n' ""
+run field 'a,b,' 3
+expect "empty last field" 0 "" ""
+run field 'a,b' 0
+expect "field 0" 2 "" $'quillet field: N must be a field number (1 is the first), not \'0\' (see \'quillet field --help\')\n'
+
+run csv-table fruit.csv
+expect "table on standard output" 0 "$table" ""
+run csv-table fruit.csv -o table.ini
+expect "table -o" 0 "" ""
+expect_file "table -o file" table.ini "$table"
+
+run csv-section fruit.csv fruit 1 2
+expect "key and value columns" 0 $'[fruit]\r\nid="name"\r\n1="Apple, red"\r\n2="Pear "green""\r\n' ""
+run csv-section fruit.csv prices 0 3 -o prices.ini
+expect "record numbers as keys" 0 "" ""
+run csv-section fruit.csv ids 4 1 -o prices.ini --append
+expect "appended section" 0 "" ""
+expect_file "both sections" prices.ini $'[prices]\r\n0="price"\r\n1="100"\r\n2=""\r\n\r\n[ids]\r\n="id"\r\n="1"\r\n="2"\r\n'
+
+# With a double-byte code page a lead byte takes the "," after it along.
+printf '\203,b\n' > lead.csv
+run --codepage 1252 csv-table lead.csv
+expect "single-byte code page" 0 $'[csvinfo]\r\nline=1\r\n0=1\r\n\r\n[0]\r\n0="\203"\r\n1="b"\r\n' ""
+run --codepage 932 csv-table lead.csv
+expect "double-byte code page" 0 $'[csvinfo]\r\nline=1\r\n0=0\r\n\r\n[0]\r\n0="\203,b"\r\n' ""
+
+# Failures.
+run csv-table missing.csv
+expect "missing CSV file" 1 "" $'quillet: cannot read \'missing.csv\': No such file or directory\n'
+run csv-section sub s 1 2
+expect "a folder" 1 "" $'quillet: cannot read \'sub\': Is a directory\n'
+run csv-table empty.csv
+expect "empty CSV file" 1 "" $'quillet: \'empty.csv\' holds no line\n'
+run csv-table fruit.csv -o nodir/table.ini
+expect "output into a missing folder" 1 "" $'quillet: cannot write \'nodir/table.ini\': No such file or directory\n'
+run csv-section fruit.csv s 1 2 -a
+expect "--append without -o" 2 "" $'quillet csv-section: --append needs an output file (-o FILE) (see \'quillet csv-section --help\')\n'
+run csv-section fruit.csv s -1 2
+expect "negative column" 2 "" $'quillet csv-section: KEYFIELD and VALUEFIELD must be column numbers (1 is the first), not \'-1\' (see \'quillet csv-section --help\')\n'
+
+finish
