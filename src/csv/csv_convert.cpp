@@ -80,7 +80,8 @@ char* putUnquoted(char* w, const char* field, std::size_t size, bool innerQuotes
     return w;
 }
 
-#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+#if !defined(__SSE2__) && defined(__GNUC__) && defined(__BYTE_ORDER__) && \
+    __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
 // The high bit of each byte of word that equals b, and no other bit.
 inline std::uint64_t bytesEqual(std::uint64_t word, unsigned char b)
 {
