@@ -20,23 +20,6 @@ const char* failedTextResult() noexcept
     return resultText.c_str();
 }
 
-Store::const_iterator firstAhead(const Store& store)
-{
-    auto ahead = store.cbegin();
-    for (int i = 0; i < 16 && ahead != store.cend(); ++i) ++ahead;
-    return ahead;
-}
-
-Store::const_iterator prefetchAhead(const Store& store, Store::const_iterator ahead)
-{
-    if (ahead == store.cend()) return ahead;
-#if defined(__GNUC__)
-    __builtin_prefetch(&*ahead);
-    __builtin_prefetch(ahead->data());
-#endif
-    return ++ahead;
-}
-
 void clearStore(Store& store) noexcept
 {
     auto ahead = firstAhead(store);

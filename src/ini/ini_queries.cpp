@@ -64,7 +64,11 @@ std::size_t headerClose(const std::string& block)
 const char* finishList(const char* title, const std::string& fileName, std::string& list,
                        int append)
 {
-    if (fileName.empty()) return setResultText(list);
+    if (fileName.empty()) {
+        // Handed over, not copied: a list of every section can be megabytes.
+        resultText.swap(list);
+        return resultText.c_str();
+    }
     int rows = formatNumberedList(title, fileName.c_str(), list, append != 0, false);
     char digits[16];
     std::snprintf(digits, sizeof digits, "%d", rows);
