@@ -1,5 +1,6 @@
 # Compares the library's exported names with the header's declarations:
-# each function under its two names, DllMain once, nothing else.
+# each function under its two names, DllMain once, nothing else; and that
+# the 32-bit DLL is marked large address aware.
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/exports.cmake)
 quillet_read_exports(${HEADER} names)
 set(expected DllMain)
@@ -33,6 +34,9 @@ endif()
 list(SORT actual)
 if(NOT actual STREQUAL expected)
   message(FATAL_ERROR "exported names differ\n expected: ${expected}\n actual:   ${actual}")
+endif()
+if(WINDOWS AND POINTER_SIZE EQUAL 4 AND NOT dump MATCHES "large address aware")
+  message(FATAL_ERROR "the 32-bit library is not marked large address aware")
 endif()
 list(LENGTH actual count)
 message(STATUS "${count} exported names as declared")
