@@ -326,7 +326,19 @@ bool appendToFile(const char* fileName, const std::string& text)
     return ok;
 }
 
-bool replaceFile(const char* fileName, const std::string& text)
+// Writes to f either text, converted, or the pieces as they are.
+bool writeContent(OsFile f, const std::string* text, const DiskBytes* pieces, std::size_t count)
+{
+    if (text) return writeConverted(f, *text, false);
+    for (std::size_t i = 0; i < count; ++i)
+        for (std::size_t at = 0; at < pieces[i].size; at += writeChunk)
+            if (!writeBytes(f, pieces[i].data + at, std::min(writeChunk, pieces[i].size - at))) return false;
+    return true;
+}
+
+// Replaces the file by text (converted) when it is given, else by the pieces.
+bool replaceFile(const char* fileName, const std::string* text, const DiskBytes* pieces,
+                 std::size_t count)
 {
     std::string target;
     OsFile inPlace = noFile;
@@ -341,7 +353,7 @@ bool replaceFile(const char* fileName, const std::string& text)
     if (kind == Target::other) {
         // A device or pipe: there is no file to keep, and nothing may be
         // renamed over it.
-        bool ok = writeConverted(inPlace, text, false);
+        bool ok = writeContent(inPlace, text, pieces, count);
         return closeFile(inPlace) && ok;
     }
 
@@ -356,7 +368,7 @@ bool replaceFile(const char* fileName, const std::string& text)
         fchmod(f, mode);
     }
 #endif
-    bool ok = writeConverted(f, text, false);
+    bool ok = writeContent(f, text, pieces, count);
     ok = closeFile(f) && ok;
     if (ok) ok = moveOver(tempPath, target);
     if (!ok) removePath(tempPath);
@@ -365,20 +377,27 @@ bool replaceFile(const char* fileName, const std::string& text)
 
 }  // namespace
 
+void adviseLargePages(char* bytes, std::size_t size)
+{
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    const std::size_t page = std::size_t(1) << 21;
+    if (size < 4 * page) return;
+    const std::uintptr_t begin = reinterpret_cast<std::uintptr_t>(bytes);
+    const std::uintptr_t from = (begin + page - 1) & ~(page - 1);
+    const std::uintptr_t to = (begin + size) & ~(page - 1);
+    if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+#else
+    (void)bytes;
+    (void)size;
+#endif
+}
+
 void reserveLarge(std::string& text, std::size_t size)
 {
     if (size <= text.capacity()) return;
     text.reserve(size);
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    // Only the whole large pages inside the room, which is not touched yet
-    // past the old content.
-    const std::size_t page = std::size_t(1) << 21;
-    if (text.capacity() < 4 * page) return;
-    const std::uintptr_t begin = reinterpret_cast<std::uintptr_t>(text.data());
-    const std::uintptr_t from = (begin + page - 1) & ~(page - 1);
-    const std::uintptr_t to = (begin + text.capacity()) & ~(page - 1);
-    if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
-#endif
+    // Past the old content the room is not touched yet.
+    adviseLargePages(&text[0], text.capacity());
 }
 
 bool readTextFile(const char* fileName, std::string& text)
@@ -440,5 +459,11 @@ bool readFileLines(const char* fileName, Store& store)
 bool writeTextFile(const char* fileName, const std::string& text, bool append)
 {
     if (fileName[0] == '\0') return false;
-    return append ? appendToFile(fileName, text) : replaceFile(fileName, text);
+    return append ? appendToFile(fileName, text) : replaceFile(fileName, &text, nullptr, 0);
+}
+
+bool replaceWithDiskBytes(const char* fileName, const DiskBytes* pieces, std::size_t count)
+{
+    if (fileName[0] == '\0') return false;
+    return replaceFile(fileName, nullptr, pieces, count);
 }
