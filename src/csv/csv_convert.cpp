@@ -454,6 +454,20 @@ inline std::size_t nextMarked(const std::uint64_t* masks, std::size_t from, std:
     return word * 64 + static_cast<std::size_t>(__builtin_ctzll(bits));
 }
 
+// The first position at or after from whose bit is clear in masks, or n.
+inline std::size_t nextUnmarked(const std::uint64_t* masks, std::size_t from, std::size_t n)
+{
+    if (from >= n) return n;
+    std::size_t word = from / 64;
+    std::uint64_t bits = ~masks[word] & (~std::uint64_t(0) << (from % 64));
+    while (bits == 0) {
+        if (++word * 64 >= n) return n;
+        bits = ~masks[word];
+    }
+    // Past n every bit is clear.
+    return std::min(n, word * 64 + static_cast<std::size_t>(__builtin_ctzll(bits)));
+}
+
 // putBytes for short runs, sixteen bytes at a time where the platform
 // allows: up to 15 bytes past the end of either side may be read or
 // written.
@@ -472,8 +486,8 @@ inline char* putBytesOver(char* w, const char* bytes, std::size_t size)
 // Writes at w the row `row` for the field line[s, e) of a record without lead
 // bytes, unquoted; quotes marks the record's quotes. putBytesOver's
 // allowances hold for line and w.
-char* putPlainRow(char* w, long long row, const char* line, std::size_t s, std::size_t e,
-                  const std::uint64_t* quotes)
+inline char* putPlainRow(char* w, long long row, const char* line, std::size_t s, std::size_t e,
+                         const std::uint64_t* quotes)
 {
     w = putDecimal(w, row);
     *w++ = '=';
@@ -522,8 +536,7 @@ char* splitAndPutRows(const char* line, std::size_t n, std::string& text, char* 
             // odd length that "," or the end follows.
             std::size_t close = n;
             for (std::size_t q = nextMarked(quotes, s + 1, n); q < n;) {
-                std::size_t run = q;
-                while (run < n && line[run] == '"') ++run;
+                const std::size_t run = nextUnmarked(quotes, q, n);
                 if ((run - q) % 2 == 1 && (run == n || line[run] == ',')) {
                     close = run - 1;
                     break;
