@@ -579,26 +579,30 @@ char* splitAndPutRows(const char* line, std::size_t n, std::string& text, char* 
     return w;
 }
 
-// transCSVToINI's text for the lines of text, in its disk form, built in one
-// walk while each record is fresh in the cache: head receives the rows of the
-// "[csvinfo]" section that follow its "line=" row, body the sections.
-// records receives the split records, in elements taken from old as far as
-// it has them; what old has left over is freed.
-void buildDiskTable(std::string& text, Store& records, Store& old, ByteBuffer& head,
-                    ByteBuffer& body)
+// transCSVToINI's text for the lines of text[from, size), in its disk form,
+// built in one walk while each record is fresh in the cache: head receives
+// the rows of the "[csvinfo]" section that follow its "line=" row; the
+// sections go to text[0, frontUsed), the room before the lines, as long as
+// they stay behind the line being read, and the rest to body. Writing behind
+// the reading spares the memory (and its faults) of most of a separate
+// buffer. records receives the split records, in elements taken from old as
+// far as it has them; what old has left over is freed.
+void buildDiskTable(std::string& text, std::size_t from, Store& records, Store& old,
+                    ByteBuffer& head, std::size_t& frontUsed, ByteBuffer& body)
 {
     std::uint64_t splitTable[256];
     makeSplitTable(splitTable);
     const LeadBytes leadBytes = leadBytesInUse();
-    roomFor(head, text.size() / 8 + 64);
-    roomFor(body, text.size() + text.size() / 2 + 4096);
+    roomFor(head, (text.size() - from) / 8 + 64);
     // Room past the end, for splitAndPutRows.
     text.reserve(text.size() + 16);
-    const char* data = text.data();
+    char* const data = &text[0];
     const std::size_t size = text.size();
     std::size_t ends[64];
     long long k = 0;
-    for (std::size_t pos = 0; pos < size;) {
+    frontUsed = 0;
+    bool inFront = true;
+    for (std::size_t pos = from; pos < size;) {
         const std::size_t count = findLineEnds(data, size, pos, ends, 64);
         for (std::size_t i = 0; i < count; ++i, ++k) {
             const char* line = data + pos;
@@ -610,7 +614,18 @@ void buildDiskTable(std::string& text, Store& records, Store& old, ByteBuffer& h
             record.assign(line, length);
 
             long long rows;
-            char* w = roomFor(body, diskSectionBound(length + 1) + 16);
+            const unsigned long long bound = diskSectionBound(length + 1) + 16;
+            char* w;
+            if (inFront && frontUsed + bound <= static_cast<unsigned long long>(line - data)) {
+                w = data + frontUsed;
+            } else {
+                // Once behind, the sections stay in body, which is then
+                // sized for the rest at the rate of this data so far.
+                const std::size_t rest = size - static_cast<std::size_t>(line - data);
+                if (inFront) roomFor(body, rest + rest / 2 + bound);
+                inFront = false;
+                w = roomFor(body, bound);
+            }
             if (length <= maskedRecordLimit && !needsLeadRule(record, leadBytes)) {
                 w = putBytes(w, "\r\n[", 3);
                 w = putDecimal(w, k);
@@ -620,7 +635,10 @@ void buildDiskTable(std::string& text, Store& records, Store& old, ByteBuffer& h
                 splitRecord(record, splitTable);
                 w = putDiskSection(w, k, record, needsLeadRule(record, leadBytes), rows);
             }
-            body.used = static_cast<std::size_t>(w - body.bytes.get());
+            if (inFront)
+                frontUsed = static_cast<std::size_t>(w - data);
+            else
+                body.used = static_cast<std::size_t>(w - body.bytes.get());
             w = roomFor(head, 48);
             w = putDecimal(w, k);
             *w++ = '=';
@@ -763,13 +781,15 @@ extern "C" QUILLET_API int QUILLET_CALL transCSVToINI(const char* csvFileName, c
         // The CSV file is read whole before the output is opened, so the two
         // may be the same file.
         std::string text;
-        if (!readTextFile(csvFileName, text)) {
+        std::size_t from;
+        if (!readTextFileAfterRoom(csvFileName, text, from)) {
             clearStore(csvLines);
             return 0;
         }
         Store records;
         ByteBuffer head, body;
-        buildDiskTable(text, records, csvLines, head, body);
+        std::size_t frontUsed;
+        buildDiskTable(text, from, records, csvLines, head, frontUsed, body);
         csvLines.swap(records);
         if (csvLines.empty()) return 0;
         std::string first = "[csvinfo]\r\nline=";
@@ -777,8 +797,9 @@ extern "C" QUILLET_API int QUILLET_CALL transCSVToINI(const char* csvFileName, c
         first += "\r\n";
         const DiskBytes pieces[] = {{first.data(), first.size()},
                                     {head.bytes.get(), head.used},
+                                    {text.data(), frontUsed},
                                     {body.bytes.get(), body.used}};
-        return replaceWithDiskBytes(iniFileName, pieces, 3) ? 1 : 0;
+        return replaceWithDiskBytes(iniFileName, pieces, 4) ? 1 : 0;
     });
 }
 QUILLET_TWIN(int, transCSVToINI, (const char* csvFileName, const char* iniFileName));

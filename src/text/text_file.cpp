@@ -400,7 +400,11 @@ void reserveLarge(std::string& text, std::size_t size)
     adviseLargePages(&text[0], text.capacity());
 }
 
-bool readTextFile(const char* fileName, std::string& text)
+namespace {
+
+// readTextFile, the text starting at text[front]: 0, or with roomInFront
+// half the file's size.
+bool readTextAt(const char* fileName, std::string& text, bool roomInFront, std::size_t& front)
 {
     std::FILE* f = std::fopen(fileName, "rb");
     if (!f) return false;
@@ -412,11 +416,12 @@ bool readTextFile(const char* fileName, std::string& text)
     std::size_t capacity = 1 << 16;
     if ((st.st_mode & S_IFMT) == S_IFREG && st.st_size > 0)
         capacity = static_cast<std::size_t>(st.st_size);
+    front = roomInFront ? capacity / 2 : 0;
     std::vector<char> chunk(readChunk);
     text.clear();
-    reserveLarge(text, capacity + 16);
-    text.resize(capacity + 16);
-    std::size_t used = 0;
+    reserveLarge(text, front + capacity + 16);
+    text.resize(front + capacity + 16);
+    std::size_t used = front;
     bool over = false;
     while (!over) {
         const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), f);
@@ -428,6 +433,19 @@ bool readTextFile(const char* fileName, std::string& text)
     if (!over && std::ferror(f)) return false;
     text.resize(used);
     return true;
+}
+
+}  // namespace
+
+bool readTextFile(const char* fileName, std::string& text)
+{
+    std::size_t front;
+    return readTextAt(fileName, text, false, front);
+}
+
+bool readTextFileAfterRoom(const char* fileName, std::string& text, std::size_t& front)
+{
+    return readTextAt(fileName, text, true, front);
 }
 
 void appendLines(const std::string& text, Store& store)

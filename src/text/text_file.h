@@ -19,6 +19,11 @@ void adviseLargePages(char* bytes, std::size_t size);
 // be opened or read (a directory included); text is then unspecified.
 bool readTextFile(const char* fileName, std::string& text);
 
+// readTextFile with room before the text, for output that is written behind
+// the reading of it: front receives where the text starts, half the size
+// that the file had when it was opened; the bytes before it are unspecified.
+bool readTextFileAfterRoom(const char* fileName, std::string& text, std::size_t& front);
+
 // Appends the lines of text (split at real "\n", a last line without one
 // included, no empty element for a final "\n") to store.
 void appendLines(const std::string& text, Store& store);
