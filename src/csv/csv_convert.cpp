@@ -441,6 +441,45 @@ void markSpecialBytes(const char* line, std::size_t n, std::uint64_t* commas, st
 #endif
 }
 
+// Where no byte is a lead byte: marks the line that starts at line as
+// markSpecialBytes does, and returns its length, up to its first "\n" or to
+// avail; more than maskedRecordLimit, the marks then unusable, for a longer
+// line. Up to 15 bytes past line[avail] may be read.
+std::size_t markLine(const char* line, std::size_t avail, std::uint64_t* commas, std::uint64_t* quotes)
+{
+    for (std::size_t word = 0; word < maskedRecordLimit / 64; ++word) {
+        const std::size_t base = word * 64;
+        std::uint64_t c = 0, q = 0, breaks = 0;
+#if defined(__SSE2__) && defined(__GNUC__)
+        const __m128i comma = _mm_set1_epi8(','), quote = _mm_set1_epi8('"'), lineFeed = _mm_set1_epi8('\n');
+        for (std::size_t i = 0; i < 64 && base + i < avail; i += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + base + i));
+            c |= std::uint64_t(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, comma)))) << i;
+            q |= std::uint64_t(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, quote)))) << i;
+            breaks |= std::uint64_t(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lineFeed)))) << i;
+        }
+#else
+        for (std::size_t i = 0; i < 64 && base + i < avail; ++i) {
+            c |= std::uint64_t(line[base + i] == ',') << i;
+            q |= std::uint64_t(line[base + i] == '"') << i;
+            breaks |= std::uint64_t(line[base + i] == '\n') << i;
+        }
+#endif
+        // The end of the text ends the line too.
+        if (avail - base < 64) breaks |= ~std::uint64_t(0) << (avail - base);
+        if (breaks != 0) {
+            const unsigned end = static_cast<unsigned>(__builtin_ctzll(breaks));
+            const std::uint64_t kept = end == 0 ? 0 : ~std::uint64_t(0) >> (64 - end);
+            commas[word] = c & kept;
+            quotes[word] = q & kept;
+            return base + end;
+        }
+        commas[word] = c;
+        quotes[word] = q;
+    }
+    return maskedRecordLimit + 1;
+}
+
 // The first position at or after from whose bit is set in masks, or n.
 inline std::size_t nextMarked(const std::uint64_t* masks, std::size_t from, std::size_t n)
 {
@@ -512,17 +551,17 @@ inline char* putPlainRow(char* w, long long row, const char* line, std::size_t s
 }
 
 // For a record without lead bytes and at most maskedRecordLimit bytes long,
-// line[0, n), which text holds a copy of: splits text in place as
-// splitRecord does and, in the same walk, writes at w the rows that
-// putDiskSection writes for the split text; rows receives their number.
-// putBytesOver's allowances hold for line and w. Returns the end of the rows.
-char* splitAndPutRows(const char* line, std::size_t n, std::string& text, char* w, long long& rows)
+// line[0, n), which text holds a copy of, its bytes marked as
+// markSpecialBytes marks them: splits text in place as splitRecord does and,
+// in the same walk, writes at w the rows that putDiskSection writes for the
+// split text; rows receives their number. putBytesOver's allowances hold for
+// line and w. Returns the end of the rows.
+char* splitAndPutRows(const char* line, std::size_t n, const std::uint64_t* commas,
+                      const std::uint64_t* quotes, std::string& text, char* w, long long& rows)
 {
     const bool endsWithComma = n > 0 && line[n - 1] == ',';
     if (endsWithComma) text.reserve(n + 1);
     char* data = &text[0];
-    std::uint64_t commas[maskedRecordLimit / 64], quotes[maskedRecordLimit / 64];
-    markSpecialBytes(line, n, commas, quotes);
 
     // Each field found becomes a row; the split text's reader sees the same
     // fields, except as fixed up after the walk.
@@ -579,6 +618,73 @@ char* splitAndPutRows(const char* line, std::size_t n, std::string& text, char* 
     return w;
 }
 
+// The state of buildDiskTable's walk.
+struct TableWalk {
+    Store& records;
+    Store& old;
+    ByteBuffer& head;
+    ByteBuffer& body;
+    char* data;
+    std::size_t size;
+    std::size_t frontUsed;
+    bool inFront;
+    LeadBytes leadBytes;
+    long long k;
+    std::uint64_t splitTable[256];
+};
+
+// Takes the line data[at, at + length) into buildDiskTable's walk: its
+// record, its section and its head row. commas and quotes: its bytes marked
+// as markSpecialBytes marks them, or null.
+void putRecord(TableWalk& walk, std::size_t at, std::size_t length, const std::uint64_t* commas,
+               const std::uint64_t* quotes)
+{
+    const char* line = walk.data + at;
+    // A record that ends with "," grows by a "\n" when it is split.
+    std::string& record =
+        recordFor(walk.records, walk.old, length + (length > 0 && line[length - 1] == ',' ? 1 : 0));
+    record.assign(line, length);
+
+    long long rows;
+    const unsigned long long bound = diskSectionBound(length + 1) + 16;
+    char* w;
+    if (walk.inFront && walk.frontUsed + bound <= at) {
+        w = walk.data + walk.frontUsed;
+    } else {
+        // Once behind, the sections stay in body, which is then sized for
+        // the rest at the rate of this data so far.
+        const std::size_t rest = walk.size - at;
+        if (walk.inFront) roomFor(walk.body, rest + rest / 2 + bound);
+        walk.inFront = false;
+        w = roomFor(walk.body, bound);
+    }
+    std::uint64_t ownCommas[maskedRecordLimit / 64], ownQuotes[maskedRecordLimit / 64];
+    if (!commas && length <= maskedRecordLimit && !needsLeadRule(record, walk.leadBytes)) {
+        markSpecialBytes(line, length, ownCommas, ownQuotes);
+        commas = ownCommas;
+        quotes = ownQuotes;
+    }
+    if (commas) {
+        w = putBytes(w, "\r\n[", 3);
+        w = putDecimal(w, walk.k);
+        w = putBytes(w, "]\r\n", 3);
+        w = splitAndPutRows(line, length, commas, quotes, record, w, rows);
+    } else {
+        splitRecord(record, walk.splitTable);
+        w = putDiskSection(w, walk.k, record, needsLeadRule(record, walk.leadBytes), rows);
+    }
+    if (walk.inFront)
+        walk.frontUsed = static_cast<std::size_t>(w - walk.data);
+    else
+        walk.body.used = static_cast<std::size_t>(w - walk.body.bytes.get());
+    w = roomFor(walk.head, 48);
+    w = putDecimal(w, walk.k++);
+    *w++ = '=';
+    w = putDecimal(w, rows - 1);
+    w = putBytes(w, "\r\n", 2);
+    walk.head.used = static_cast<std::size_t>(w - walk.head.bytes.get());
+}
+
 // transCSVToINI's text for the lines of text[from, size), in its disk form,
 // built in one walk while each record is fresh in the cache: head receives
 // the rows of the "[csvinfo]" section that follow its "line=" row; the
@@ -590,63 +696,33 @@ char* splitAndPutRows(const char* line, std::size_t n, std::string& text, char* 
 void buildDiskTable(std::string& text, std::size_t from, Store& records, Store& old,
                     ByteBuffer& head, std::size_t& frontUsed, ByteBuffer& body)
 {
-    std::uint64_t splitTable[256];
-    makeSplitTable(splitTable);
-    const LeadBytes leadBytes = leadBytesInUse();
     roomFor(head, (text.size() - from) / 8 + 64);
-    // Room past the end, for splitAndPutRows.
+    // Room past the end, for the walks that read sixteen bytes at a time.
     text.reserve(text.size() + 16);
-    char* const data = &text[0];
+    TableWalk walk{records, old, head, body, &text[0], text.size(), 0, true, leadBytesInUse(), 0, {}};
+    makeSplitTable(walk.splitTable);
     const std::size_t size = text.size();
-    std::size_t ends[64];
-    long long k = 0;
-    frontUsed = 0;
-    bool inFront = true;
-    for (std::size_t pos = from; pos < size;) {
-        const std::size_t count = findLineEnds(data, size, pos, ends, 64);
-        for (std::size_t i = 0; i < count; ++i, ++k) {
-            const char* line = data + pos;
-            const std::size_t length = ends[i] - pos;
-            pos = ends[i] + 1;
-            // A record that ends with "," grows by a "\n" when it is split.
-            std::string& record =
-                recordFor(records, old, length + (length > 0 && line[length - 1] == ',' ? 1 : 0));
-            record.assign(line, length);
-
-            long long rows;
-            const unsigned long long bound = diskSectionBound(length + 1) + 16;
-            char* w;
-            if (inFront && frontUsed + bound <= static_cast<unsigned long long>(line - data)) {
-                w = data + frontUsed;
-            } else {
-                // Once behind, the sections stay in body, which is then
-                // sized for the rest at the rate of this data so far.
-                const std::size_t rest = size - static_cast<std::size_t>(line - data);
-                if (inFront) roomFor(body, rest + rest / 2 + bound);
-                inFront = false;
-                w = roomFor(body, bound);
+    if (!anyLeadBytes) {
+        // Each line found and marked in one walk.
+        std::uint64_t commas[maskedRecordLimit / 64], quotes[maskedRecordLimit / 64];
+        for (std::size_t pos = from; pos < size;) {
+            std::size_t length = markLine(walk.data + pos, size - pos, commas, quotes);
+            const bool marked = length <= maskedRecordLimit;
+            if (!marked) length = findLineEnd(walk.data, size, pos) - pos;
+            putRecord(walk, pos, length, marked ? commas : nullptr, marked ? quotes : nullptr);
+            pos += length + 1;
+        }
+    } else {
+        std::size_t ends[64];
+        for (std::size_t pos = from; pos < size;) {
+            const std::size_t count = findLineEnds(walk.data, size, pos, ends, 64);
+            for (std::size_t i = 0; i < count; ++i) {
+                putRecord(walk, pos, ends[i] - pos, nullptr, nullptr);
+                pos = ends[i] + 1;
             }
-            if (length <= maskedRecordLimit && !needsLeadRule(record, leadBytes)) {
-                w = putBytes(w, "\r\n[", 3);
-                w = putDecimal(w, k);
-                w = putBytes(w, "]\r\n", 3);
-                w = splitAndPutRows(line, length, record, w, rows);
-            } else {
-                splitRecord(record, splitTable);
-                w = putDiskSection(w, k, record, needsLeadRule(record, leadBytes), rows);
-            }
-            if (inFront)
-                frontUsed = static_cast<std::size_t>(w - data);
-            else
-                body.used = static_cast<std::size_t>(w - body.bytes.get());
-            w = roomFor(head, 48);
-            w = putDecimal(w, k);
-            *w++ = '=';
-            w = putDecimal(w, rows - 1);
-            w = putBytes(w, "\r\n", 2);
-            head.used = static_cast<std::size_t>(w - head.bytes.get());
         }
     }
+    frontUsed = walk.frontUsed;
     clearStore(old);
 }
 
