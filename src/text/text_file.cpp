@@ -413,10 +413,9 @@ bool readTextAt(const char* fileName, std::string& text, bool roomInFront, std::
     if (fstat(fileno(f), &st) != 0 || (st.st_mode & S_IFMT) == S_IFDIR) return false;
 
     // The size is a first guess only: a pipe has none, and a file may grow.
-    std::size_t capacity = 1 << 16;
-    if ((st.st_mode & S_IFMT) == S_IFREG && st.st_size > 0)
-        capacity = static_cast<std::size_t>(st.st_size);
-    front = roomInFront ? capacity / 2 : 0;
+    const bool sized = (st.st_mode & S_IFMT) == S_IFREG && st.st_size > 0;
+    const std::size_t capacity = sized ? static_cast<std::size_t>(st.st_size) : 1 << 16;
+    front = roomInFront && sized ? capacity / 2 : 0;
     std::vector<char> chunk(readChunk);
     text.clear();
     reserveLarge(text, front + capacity + 16);
