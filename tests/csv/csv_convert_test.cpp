@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -200,6 +201,29 @@ TEST_F(CSVConversion, MatchesThePlainAlgorithmsOnCSVShapedFiles)
                 << ::testing::PrintToString(bytes);
             ASSERT_EQ(csvLines, Store(records.begin(), records.end()));
         }
+    });
+}
+
+// Records whose last byte, a closing quote or a final comma, falls just
+// before, on and after the edges of the marked blocks and of the longest
+// record that the masked walk takes, with and without a line break after.
+TEST_F(CSVConversion, RecordsAtTheEdgesOfTheMarkedBlocks)
+{
+    testing_support::underBothCodePages([&](int) {
+        for (std::size_t length : {15, 16, 17, 63, 64, 65, 127, 128, 4095, 4096, 4097, 4098})
+            for (const char* ending : {"\"", ",", "\"\",", "\"\"\""})
+                for (const char* lineEnd : {"", "\r\n"}) {
+                    const std::string last = "\"" + std::string(length - std::strlen(ending) - 1, 'w');
+                    const std::string bytes = "a,b\r\n" + last + ending + lineEnd;
+                    writeBytes(csv_, bytes);
+                    std::list<std::string> records;
+                    for (const std::string& line : reference::splitLines(reference::applyReadRules(bytes)))
+                        records.push_back(reference::librarySplit(line));
+                    ASSERT_EQ(transCSVToINI(csv_.c_str(), ini_.c_str()), 1);
+                    ASSERT_EQ(readBytes(ini_), onDisk(reference::csvTableText(records)))
+                        << length << ending << lineEnd;
+                    ASSERT_EQ(csvLines, Store(records.begin(), records.end()));
+                }
     });
 }
 
