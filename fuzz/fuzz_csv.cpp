@@ -1,12 +1,14 @@
 // The CSV splitter, getCSVField and the two conversion texts on fuzzed
-// records, under a single-byte and a double-byte code page, checked against
-// the plain algorithms.
+// records, and transCSVToINI on the same bytes as a file, under a single-byte
+// and a double-byte code page, checked against the plain algorithms.
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <list>
 #include <string>
 
 #include "csv/csv_records.h"
+#include "fuzz_support.h"
 #include "quillet.h"
 #include "support/csv_reference.h"
 #include "support/reference_model.h"
@@ -14,9 +16,16 @@
 
 namespace {
 
-void check(bool ok)
+// The bytes of a file, as they stand on disk.
+std::string fileBytes(const std::string& path)
 {
-    if (!ok) std::abort();
+    std::string bytes;
+    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+        char chunk[4096];
+        for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, f)) > 0;) bytes.append(chunk, got);
+        std::fclose(f);
+    }
+    return bytes;
 }
 
 }  // namespace
@@ -51,6 +60,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     check(text == reference::csvTableText(plain));
     csvElementText(records, "s", key, value, text);
     check(text == reference::csvElementText(plain, "s", key, value));
+
+    // The whole file at once, as the lines that reading it gives.
+    std::list<std::string> lines;
+    for (const std::string& line : reference::splitLines(reference::applyReadRules(bytes)))
+        lines.push_back(reference::librarySplit(line));
+    const std::string in = scratchFile("in.csv", bytes), out = scratchFile("out.ini", "");
+    check(transCSVToINI(in.c_str(), out.c_str()) == (lines.empty() ? 0 : 1));
+    check(std::list<std::string>(csvLines.begin(), csvLines.end()) == lines);
+    if (!lines.empty()) {
+        std::string onDisk;
+        for (char c : reference::csvTableText(lines)) onDisk += c == '\n' ? "\r\n" : std::string(1, c);
+        check(fileBytes(out) == onDisk);
+    }
+    std::remove(in.c_str());
+    std::remove(out.c_str());
     selectCodePage(0);
     return 0;
 }

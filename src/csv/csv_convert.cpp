@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 #include <utility>
@@ -301,6 +302,430 @@ bool loadCSVRecords(const char* fileName, std::string& buffer)
     return !csvLines.empty();
 }
 
+// Room for bytes that are written once and never read before: unlike a
+// string's, it is not filled when it grows.
+struct ByteBuffer {
+    std::unique_ptr<char[]> bytes;
+    std::size_t used = 0;
+    std::size_t room = 0;
+};
+
+// Where `more` bytes go after what buffer already holds, growing it when
+// needed; throws when no buffer can be that large.
+char* roomFor(ByteBuffer& buffer, unsigned long long more)
+{
+    if (buffer.room - buffer.used >= more) return buffer.bytes.get() + buffer.used;
+    const unsigned long long wanted =
+        std::max<unsigned long long>(buffer.room + buffer.room / 2, buffer.used + more);
+    if (wanted > static_cast<std::size_t>(-1) / 2) throw std::bad_alloc();
+    std::unique_ptr<char[]> bigger(new char[static_cast<std::size_t>(wanted)]);
+    adviseLargePages(bigger.get(), static_cast<std::size_t>(wanted));
+    if (buffer.used > 0) std::memcpy(bigger.get(), buffer.bytes.get(), buffer.used);
+    buffer.bytes.swap(bigger);
+    buffer.room = static_cast<std::size_t>(wanted);
+    return buffer.bytes.get() + buffer.used;
+}
+
+// Turns each "\n" of [begin, end) into "\r\n" in place; the room past end
+// must take one more byte per "\n". Returns the new end.
+char* expandLineBreaks(char* begin, char* end)
+{
+    const std::size_t breaks = static_cast<std::size_t>(std::count(begin, end, '\n'));
+    char* to = end + breaks;
+    char* const newEnd = to;
+    for (char* from = end; from != begin && to != from;) {
+        const char c = *--from;
+        *--to = c;
+        if (c == '\n') *--to = '\r';
+    }
+    return newEnd;
+}
+
+// The most bytes that putDiskSection writes for a split record of `size`
+// bytes: it has at most size + 1 rows, and a field may double when its line
+// feeds become "\r\n".
+unsigned long long diskSectionBound(std::size_t size)
+{
+    const unsigned long long n = size;
+    return 26 + 2 * n + (n + 1) * (decimalWidth(static_cast<long long>(size)) + 5);
+}
+
+// Writes at w the section of record number k of transCSVToINI's text, as it
+// goes on disk; rows receives its number of rows. leads: whether the record
+// needs the lead-byte rule.
+char* putDiskSection(char* w, long long k, const std::string& record, bool leads, long long& rows)
+{
+    w = putBytes(w, "\r\n[", 3);
+    w = putDecimal(w, k);
+    w = putBytes(w, "]\r\n", 3);
+    const char* p = record.data();
+    const char* end = p + record.size();
+    long long row = 0;
+    for (; p < end; ++row) {
+        w = putDecimal(w, row);
+        w = putBytes(w, "=\"", 2);
+        if (!leads) {
+            std::size_t quotes;
+            const char* stop = scanPlainLine(p, end, quotes);
+            const bool innerQuotes =
+                quotes > (p < stop && *p == '"' ? 1u : 0u) + (stop - p >= 2 && stop[-1] == '"' ? 1u : 0u);
+            w = putUnquoted(w, p, stop - p, innerQuotes);
+            p = stop + 1;
+        } else {
+            // A trail byte may be a line feed, which the disk form doubles.
+            const char* stop = lineEnd(p, end, true);
+            char* const field = w;
+            w = putUnquoted(w, p, stop - p);
+            if (std::memchr(field, '\n', w - field)) w = expandLineBreaks(field, w);
+            p = stop + 1;
+        }
+        w = putBytes(w, "\"\r\n", 3);
+    }
+    rows = row;
+    return w;
+}
+
+// Appends to records an element for a record of `size` bytes, moved over
+// from old when it has one: its node and text room are taken again, which
+// spares the allocator a free and a request per record and the memory a
+// fresh fault for them. A room far larger than needed is given up.
+std::string& recordFor(Store& records, Store& old, std::size_t size)
+{
+    if (old.empty()) {
+        std::string& record = *records.emplace(records.end());
+        record.reserve(size);
+        return record;
+    }
+    records.splice(records.end(), old, old.begin());
+    std::string& record = records.back();
+    if (record.capacity() > 2 * size + 64) std::string().swap(record);
+    record.reserve(size);
+    return record;
+}
+
+// The longest record that splitAndPutRows takes; longer ones, rare, take
+// the general walk.
+const std::size_t maskedRecordLimit = 4096;
+
+// Bit i of commas[i / 64] is set for each byte line[i], i < n, that is ",",
+// and of quotes[i / 64] for each '"'; no other bit. n <= maskedRecordLimit,
+// and up to 15 bytes past line[n] may be read.
+void markSpecialBytes(const char* line, std::size_t n, std::uint64_t* commas, std::uint64_t* quotes)
+{
+    const std::size_t words = (n + 63) / 64;
+#if defined(__SSE2__) && defined(__GNUC__)
+    const __m128i comma = _mm_set1_epi8(','), quote = _mm_set1_epi8('"');
+    for (std::size_t word = 0; word < words; ++word) {
+        std::uint64_t c = 0, q = 0;
+        for (std::size_t i = 0; i < 64 && word * 64 + i < n; i += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + word * 64 + i));
+            c |= std::uint64_t(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, comma)))) << i;
+            q |= std::uint64_t(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, quote)))) << i;
+        }
+        commas[word] = c;
+        quotes[word] = q;
+    }
+    // Bytes read past the end mark nothing.
+    if (n % 64 != 0) {
+        const std::uint64_t kept = (std::uint64_t(1) << (n % 64)) - 1;
+        commas[words - 1] &= kept;
+        quotes[words - 1] &= kept;
+    }
+#else
+    std::memset(commas, 0, words * sizeof *commas);
+    std::memset(quotes, 0, words * sizeof *quotes);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (line[i] == ',') commas[i / 64] |= std::uint64_t(1) << (i % 64);
+        if (line[i] == '"') quotes[i / 64] |= std::uint64_t(1) << (i % 64);
+    }
+#endif
+}
+
+// Where no byte is a lead byte: marks the line that starts at line as
+// markSpecialBytes does, and returns its length, up to its first "\n" or to
+// avail; more than maskedRecordLimit, the marks then unusable, for a longer
+// line. Up to 15 bytes past line[avail] may be read.
+std::size_t markLine(const char* line, std::size_t avail, std::uint64_t* commas, std::uint64_t* quotes)
+{
+    for (std::size_t word = 0; word < maskedRecordLimit / 64; ++word) {
+        const std::size_t base = word * 64;
+        std::uint64_t c = 0, q = 0, breaks = 0;
+#if defined(__SSE2__) && defined(__GNUC__)
+        const __m128i comma = _mm_set1_epi8(','), quote = _mm_set1_epi8('"'), lineFeed = _mm_set1_epi8('\n');
+        for (std::size_t i = 0; i < 64 && base + i < avail; i += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + base + i));
+            c |= std::uint64_t(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, comma)))) << i;
+            q |= std::uint64_t(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, quote)))) << i;
+            breaks |= std::uint64_t(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lineFeed)))) << i;
+        }
+#else
+        for (std::size_t i = 0; i < 64 && base + i < avail; ++i) {
+            c |= std::uint64_t(line[base + i] == ',') << i;
+            q |= std::uint64_t(line[base + i] == '"') << i;
+            breaks |= std::uint64_t(line[base + i] == '\n') << i;
+        }
+#endif
+        // The end of the text ends the line too.
+        if (avail - base < 64) breaks |= ~std::uint64_t(0) << (avail - base);
+        if (breaks != 0) {
+            const unsigned end = static_cast<unsigned>(__builtin_ctzll(breaks));
+            const std::uint64_t kept = end == 0 ? 0 : ~std::uint64_t(0) >> (64 - end);
+            commas[word] = c & kept;
+            quotes[word] = q & kept;
+            return base + end;
+        }
+        commas[word] = c;
+        quotes[word] = q;
+    }
+    return maskedRecordLimit + 1;
+}
+
+// The first position at or after from whose bit is set in masks, or n.
+inline std::size_t nextMarked(const std::uint64_t* masks, std::size_t from, std::size_t n)
+{
+    if (from >= n) return n;
+    std::size_t word = from / 64;
+    std::uint64_t bits = masks[word] & (~std::uint64_t(0) << (from % 64));
+    while (bits == 0) {
+        if (++word * 64 >= n) return n;
+        bits = masks[word];
+    }
+    return word * 64 + static_cast<std::size_t>(__builtin_ctzll(bits));
+}
+
+// The first position at or after from whose bit is clear in masks, or n.
+inline std::size_t nextUnmarked(const std::uint64_t* masks, std::size_t from, std::size_t n)
+{
+    if (from >= n) return n;
+    std::size_t word = from / 64;
+    std::uint64_t bits = ~masks[word] & (~std::uint64_t(0) << (from % 64));
+    while (bits == 0) {
+        if (++word * 64 >= n) return n;
+        bits = ~masks[word];
+    }
+    // Past n every bit is clear.
+    return std::min(n, word * 64 + static_cast<std::size_t>(__builtin_ctzll(bits)));
+}
+
+// putBytes for short runs, sixteen bytes at a time where the platform
+// allows: up to 15 bytes past the end of either side may be read or
+// written.
+inline char* putBytesOver(char* w, const char* bytes, std::size_t size)
+{
+#if defined(__SSE2__) && defined(__GNUC__)
+    for (std::size_t i = 0; i < size; i += 16)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(w + i),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i)));
+    return w + size;
+#else
+    return putBytes(w, bytes, size);
+#endif
+}
+
+// Writes at w the row `row` for the field line[s, e) of a record without lead
+// bytes, unquoted; quotes marks the record's quotes. putBytesOver's
+// allowances hold for line and w.
+inline char* putPlainRow(char* w, long long row, const char* line, std::size_t s, std::size_t e,
+                         const std::uint64_t* quotes)
+{
+    w = putDecimal(w, row);
+    *w++ = '=';
+    *w++ = '"';
+    if (s < e && line[s] == '"') {
+        // Between the enclosing quotes, each pair of quotes from the left
+        // gives one.
+        std::size_t p = s + 1;
+        const std::size_t end = e - 1;
+        for (std::size_t q = nextMarked(quotes, p, end); q < end; q = nextMarked(quotes, p, end)) {
+            w = putBytesOver(w, line + p, q + 1 - p);
+            p = q + 1 < end && line[q + 1] == '"' ? q + 2 : q + 1;
+        }
+        if (p < end) w = putBytesOver(w, line + p, end - p);
+    } else {
+        w = putBytesOver(w, line + s, e - s);
+    }
+    *w++ = '"';
+    *w++ = '\r';
+    *w++ = '\n';
+    return w;
+}
+
+// For a record without lead bytes and at most maskedRecordLimit bytes long,
+// line[0, n), which text holds a copy of, its bytes marked as
+// markSpecialBytes marks them: splits text in place as splitRecord does and,
+// in the same walk, writes at w the rows that putDiskSection writes for the
+// split text; rows receives their number. putBytesOver's allowances hold for
+// line and w. Returns the end of the rows.
+char* splitAndPutRows(const char* line, std::size_t n, const std::uint64_t* commas,
+                      const std::uint64_t* quotes, std::string& text, char* w, long long& rows)
+{
+    const bool endsWithComma = n > 0 && line[n - 1] == ',';
+    if (endsWithComma) text.reserve(n + 1);
+    char* data = &text[0];
+
+    // Each field found becomes a row; the split text's reader sees the same
+    // fields, except as fixed up after the walk.
+    long long row = 0;
+    char* lastRow = w;
+    bool lastEmpty = false, unclosed = false;
+    for (std::size_t s = 0; s < n;) {
+        std::size_t separator;
+        if (line[s] == '"') {
+            // The quoted field closes at the last quote of the first run of
+            // odd length that "," or the end follows.
+            std::size_t close = n;
+            for (std::size_t q = nextMarked(quotes, s + 1, n); q < n;) {
+                const std::size_t run = nextUnmarked(quotes, q, n);
+                if ((run - q) % 2 == 1 && (run == n || line[run] == ',')) {
+                    close = run - 1;
+                    break;
+                }
+                q = nextMarked(quotes, run, n);
+            }
+            if (close == n) {
+                // Never closed: the split ends at the separator before it.
+                text.resize(s > 0 ? s - 1 : 0);
+                unclosed = true;
+                break;
+            }
+            separator = close + 1;
+        } else {
+            separator = nextMarked(commas, s, n);
+        }
+        lastRow = w;
+        lastEmpty = separator == s;
+        w = putPlainRow(w, row++, line, s, separator, quotes);
+        if (separator == n) break;
+        data[separator] = '\n';
+        s = separator + 1;
+    }
+    if (unclosed) {
+        // The split text ends with the fields before the unclosed one. Its
+        // reader drops a last empty field, which a "\n" would then end, and
+        // finds one empty field in the "\n" that a final "," adds alone.
+        if (!endsWithComma && lastEmpty) {
+            w = lastRow;
+            --row;
+        } else if (endsWithComma && row == 0) {
+            w = putPlainRow(w, row++, line, 0, 0, quotes);
+        }
+    } else if (endsWithComma) {
+        // The empty field after the final ",".
+        w = putPlainRow(w, row++, line, n, n, quotes);
+    }
+    if (endsWithComma) text.push_back('\n');
+    rows = row;
+    return w;
+}
+
+// The state of buildDiskTable's walk.
+struct TableWalk {
+    Store& records;
+    Store& old;
+    ByteBuffer& head;
+    ByteBuffer& body;
+    char* data;
+    std::size_t size;
+    std::size_t frontUsed;
+    bool inFront;
+    LeadBytes leadBytes;
+    long long k;
+    std::uint64_t splitTable[256];
+};
+
+// Takes the line data[at, at + length) into buildDiskTable's walk: its
+// record, its section and its head row. commas and quotes: its bytes marked
+// as markSpecialBytes marks them, or null.
+void putRecord(TableWalk& walk, std::size_t at, std::size_t length, const std::uint64_t* commas,
+               const std::uint64_t* quotes)
+{
+    const char* line = walk.data + at;
+    // A record that ends with "," grows by a "\n" when it is split.
+    std::string& record =
+        recordFor(walk.records, walk.old, length + (length > 0 && line[length - 1] == ',' ? 1 : 0));
+    record.assign(line, length);
+
+    long long rows;
+    const unsigned long long bound = diskSectionBound(length + 1) + 16;
+    char* w;
+    if (walk.inFront && walk.frontUsed + bound <= at) {
+        w = walk.data + walk.frontUsed;
+    } else {
+        // Once behind, the sections stay in body, which is then sized for
+        // the rest at the rate of this data so far.
+        const std::size_t rest = walk.size - at;
+        if (walk.inFront) roomFor(walk.body, rest + rest / 2 + bound);
+        walk.inFront = false;
+        w = roomFor(walk.body, bound);
+    }
+    std::uint64_t ownCommas[maskedRecordLimit / 64], ownQuotes[maskedRecordLimit / 64];
+    if (!commas && length <= maskedRecordLimit && !needsLeadRule(record, walk.leadBytes)) {
+        markSpecialBytes(line, length, ownCommas, ownQuotes);
+        commas = ownCommas;
+        quotes = ownQuotes;
+    }
+    if (commas) {
+        w = putBytes(w, "\r\n[", 3);
+        w = putDecimal(w, walk.k);
+        w = putBytes(w, "]\r\n", 3);
+        w = splitAndPutRows(line, length, commas, quotes, record, w, rows);
+    } else {
+        splitRecord(record, walk.splitTable);
+        w = putDiskSection(w, walk.k, record, needsLeadRule(record, walk.leadBytes), rows);
+    }
+    if (walk.inFront)
+        walk.frontUsed = static_cast<std::size_t>(w - walk.data);
+    else
+        walk.body.used = static_cast<std::size_t>(w - walk.body.bytes.get());
+    w = roomFor(walk.head, 48);
+    w = putDecimal(w, walk.k++);
+    *w++ = '=';
+    w = putDecimal(w, rows - 1);
+    w = putBytes(w, "\r\n", 2);
+    walk.head.used = static_cast<std::size_t>(w - walk.head.bytes.get());
+}
+
+// transCSVToINI's text for the lines of text[from, size), in its disk form,
+// built in one walk while each record is fresh in the cache: head receives
+// the rows of the "[csvinfo]" section that follow its "line=" row; the
+// sections go to text[0, frontUsed), the room before the lines, as long as
+// they stay behind the line being read, and the rest to body. Writing behind
+// the reading spares the memory (and its faults) of most of a separate
+// buffer. records receives the split records, in elements taken from old as
+// far as it has them; what old has left over is freed.
+void buildDiskTable(std::string& text, std::size_t from, Store& records, Store& old,
+                    ByteBuffer& head, std::size_t& frontUsed, ByteBuffer& body)
+{
+    roomFor(head, (text.size() - from) / 8 + 64);
+    // Room past the end, for the walks that read sixteen bytes at a time.
+    text.reserve(text.size() + 16);
+    TableWalk walk{records, old, head, body, &text[0], text.size(), 0, true, leadBytesInUse(), 0, {}};
+    makeSplitTable(walk.splitTable);
+    const std::size_t size = text.size();
+    if (!anyLeadBytes) {
+        // Each line found and marked in one walk.
+        std::uint64_t commas[maskedRecordLimit / 64], quotes[maskedRecordLimit / 64];
+        for (std::size_t pos = from; pos < size;) {
+            std::size_t length = markLine(walk.data + pos, size - pos, commas, quotes);
+            const bool marked = length <= maskedRecordLimit;
+            if (!marked) length = findLineEnd(walk.data, size, pos) - pos;
+            putRecord(walk, pos, length, marked ? commas : nullptr, marked ? quotes : nullptr);
+            pos += length + 1;
+        }
+    } else {
+        std::size_t ends[64];
+        for (std::size_t pos = from; pos < size;) {
+            const std::size_t count = findLineEnds(walk.data, size, pos, ends, 64);
+            for (std::size_t i = 0; i < count; ++i) {
+                putRecord(walk, pos, ends[i] - pos, nullptr, nullptr);
+                pos = ends[i] + 1;
+            }
+        }
+    }
+    frontUsed = walk.frontUsed;
+    clearStore(old);
+}
+
 // Runs a conversion as an export; should anything throw, csvLines is left
 // empty rather than half split.
 template <class Body>
@@ -432,9 +857,25 @@ extern "C" QUILLET_API int QUILLET_CALL transCSVToINI(const char* csvFileName, c
         // The CSV file is read whole before the output is opened, so the two
         // may be the same file.
         std::string text;
-        if (!loadCSVRecords(csvFileName, text)) return 0;
-        csvTableText(csvLines, text);
-        return writeTextFile(iniFileName, text, false) ? 1 : 0;
+        std::size_t from;
+        if (!readTextFileAfterRoom(csvFileName, text, from)) {
+            clearStore(csvLines);
+            return 0;
+        }
+        Store records;
+        ByteBuffer head, body;
+        std::size_t frontUsed;
+        buildDiskTable(text, from, records, csvLines, head, frontUsed, body);
+        csvLines.swap(records);
+        if (csvLines.empty()) return 0;
+        std::string first = "[csvinfo]\r\nline=";
+        first += std::to_string(csvLines.size());
+        first += "\r\n";
+        const DiskBytes pieces[] = {{first.data(), first.size()},
+                                    {head.bytes.get(), head.used},
+                                    {text.data(), frontUsed},
+                                    {body.bytes.get(), body.used}};
+        return replaceWithDiskBytes(iniFileName, pieces, 4) ? 1 : 0;
     });
 }
 QUILLET_TWIN(int, transCSVToINI, (const char* csvFileName, const char* iniFileName));

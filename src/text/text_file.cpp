@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <vector>
 #include <sys/stat.h>
 
@@ -326,7 +327,38 @@ bool appendToFile(const char* fileName, const std::string& text)
     return ok;
 }
 
-bool replaceFile(const char* fileName, const std::string& text)
+// Gives the new file f its blocks for the pieces up front, where the
+// platform allows: the file system then allocates them in one go instead of
+// page by page as they are written, and has nothing left to allocate when
+// the file replaces the old one. A refusal changes nothing; the write then
+// finds out for itself.
+void allocateFor(OsFile f, const DiskBytes* pieces, std::size_t count)
+{
+#if defined(__linux__)
+    unsigned long long total = 0;
+    for (std::size_t i = 0; i < count; ++i) total += pieces[i].size;
+    if (total > 0 && total <= static_cast<unsigned long long>(std::numeric_limits<off_t>::max()))
+        (void)fallocate(f, 0, 0, static_cast<off_t>(total));
+#else
+    (void)f;
+    (void)pieces;
+    (void)count;
+#endif
+}
+
+// Writes to f either text, converted, or the pieces as they are.
+bool writeContent(OsFile f, const std::string* text, const DiskBytes* pieces, std::size_t count)
+{
+    if (text) return writeConverted(f, *text, false);
+    for (std::size_t i = 0; i < count; ++i)
+        for (std::size_t at = 0; at < pieces[i].size; at += writeChunk)
+            if (!writeBytes(f, pieces[i].data + at, std::min(writeChunk, pieces[i].size - at))) return false;
+    return true;
+}
+
+// Replaces the file by text (converted) when it is given, else by the pieces.
+bool replaceFile(const char* fileName, const std::string* text, const DiskBytes* pieces,
+                 std::size_t count)
 {
     std::string target;
     OsFile inPlace = noFile;
@@ -341,7 +373,7 @@ bool replaceFile(const char* fileName, const std::string& text)
     if (kind == Target::other) {
         // A device or pipe: there is no file to keep, and nothing may be
         // renamed over it.
-        bool ok = writeConverted(inPlace, text, false);
+        bool ok = writeContent(inPlace, text, pieces, count);
         return closeFile(inPlace) && ok;
     }
 
@@ -356,7 +388,8 @@ bool replaceFile(const char* fileName, const std::string& text)
         fchmod(f, mode);
     }
 #endif
-    bool ok = writeConverted(f, text, false);
+    if (!text) allocateFor(f, pieces, count);
+    bool ok = writeContent(f, text, pieces, count);
     ok = closeFile(f) && ok;
     if (ok) ok = moveOver(tempPath, target);
     if (!ok) removePath(tempPath);
@@ -365,23 +398,34 @@ bool replaceFile(const char* fileName, const std::string& text)
 
 }  // namespace
 
+void adviseLargePages(char* bytes, std::size_t size)
+{
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    const std::size_t page = std::size_t(1) << 21;
+    if (size < 4 * page) return;
+    const std::uintptr_t begin = reinterpret_cast<std::uintptr_t>(bytes);
+    const std::uintptr_t from = (begin + page - 1) & ~(page - 1);
+    const std::uintptr_t to = (begin + size) & ~(page - 1);
+    if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+#else
+    (void)bytes;
+    (void)size;
+#endif
+}
+
 void reserveLarge(std::string& text, std::size_t size)
 {
     if (size <= text.capacity()) return;
     text.reserve(size);
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    // Only the whole large pages inside the room, which is not touched yet
-    // past the old content.
-    const std::size_t page = std::size_t(1) << 21;
-    if (text.capacity() < 4 * page) return;
-    const std::uintptr_t begin = reinterpret_cast<std::uintptr_t>(text.data());
-    const std::uintptr_t from = (begin + page - 1) & ~(page - 1);
-    const std::uintptr_t to = (begin + text.capacity()) & ~(page - 1);
-    if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
-#endif
+    // Past the old content the room is not touched yet.
+    adviseLargePages(&text[0], text.capacity());
 }
 
-bool readTextFile(const char* fileName, std::string& text)
+namespace {
+
+// readTextFile, the text starting at text[front]: 0, or with roomInFront
+// half the file's size.
+bool readTextAt(const char* fileName, std::string& text, bool roomInFront, std::size_t& front)
 {
     std::FILE* f = std::fopen(fileName, "rb");
     if (!f) return false;
@@ -390,14 +434,14 @@ bool readTextFile(const char* fileName, std::string& text)
     if (fstat(fileno(f), &st) != 0 || (st.st_mode & S_IFMT) == S_IFDIR) return false;
 
     // The size is a first guess only: a pipe has none, and a file may grow.
-    std::size_t capacity = 1 << 16;
-    if ((st.st_mode & S_IFMT) == S_IFREG && st.st_size > 0)
-        capacity = static_cast<std::size_t>(st.st_size);
+    const bool sized = (st.st_mode & S_IFMT) == S_IFREG && st.st_size > 0;
+    const std::size_t capacity = sized ? static_cast<std::size_t>(st.st_size) : 1 << 16;
+    front = roomInFront && sized ? capacity / 2 : 0;
     std::vector<char> chunk(readChunk);
     text.clear();
-    reserveLarge(text, capacity + 16);
-    text.resize(capacity + 16);
-    std::size_t used = 0;
+    reserveLarge(text, front + capacity + 16);
+    text.resize(front + capacity + 16);
+    std::size_t used = front;
     bool over = false;
     while (!over) {
         const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), f);
@@ -409,6 +453,19 @@ bool readTextFile(const char* fileName, std::string& text)
     if (!over && std::ferror(f)) return false;
     text.resize(used);
     return true;
+}
+
+}  // namespace
+
+bool readTextFile(const char* fileName, std::string& text)
+{
+    std::size_t front;
+    return readTextAt(fileName, text, false, front);
+}
+
+bool readTextFileAfterRoom(const char* fileName, std::string& text, std::size_t& front)
+{
+    return readTextAt(fileName, text, true, front);
 }
 
 void appendLines(const std::string& text, Store& store)
@@ -440,5 +497,11 @@ bool readFileLines(const char* fileName, Store& store)
 bool writeTextFile(const char* fileName, const std::string& text, bool append)
 {
     if (fileName[0] == '\0') return false;
-    return append ? appendToFile(fileName, text) : replaceFile(fileName, text);
+    return append ? appendToFile(fileName, text) : replaceFile(fileName, &text, nullptr, 0);
+}
+
+bool replaceWithDiskBytes(const char* fileName, const DiskBytes* pieces, std::size_t count)
+{
+    if (fileName[0] == '\0') return false;
+    return replaceFile(fileName, nullptr, pieces, count);
 }

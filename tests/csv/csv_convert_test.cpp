@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -148,6 +149,81 @@ TEST_F(CSVConversion, MatchesThePlainAlgorithmsOnRandomFiles)
             ASSERT_EQ(readBytes(ini_), onDisk(reference::csvElementText(records, "s", key, value)))
                 << ::testing::PrintToString(bytes) << " key " << key << " value " << value;
         }
+    });
+}
+
+// CSV-shaped files: fields plain, quoted, with doubled, stray and unclosed
+// quotes, of every length around the 16- and 64-byte blocks and past the
+// longest record that the masked walk takes; lead bytes (a quote, a comma and
+// a line feed among their trail bytes), empty lines, final commas, and every
+// file ending. Each is converted after the one before, so the records of the
+// last conversion are taken again at every size.
+std::string csvShapedFile(std::mt19937& rng)
+{
+    static const char* const pieces[] = {",", ",", "\"", "\"\"", "\",", "\r\n", "\n", " ", "\x82\xA0",
+                                         "\x81\"", "\x81,", "\x81\n", "\xE0", "\x1A"};
+    const std::size_t longest = rng() % 8 == 0 ? 5000 : rng() % 2 ? 200 : 40;
+    std::string file;
+    for (int n = static_cast<int>(rng() % 40); n > 0; --n) {
+        const unsigned kind = rng() % 16;
+        if (kind < 7) {
+            file += pieces[rng() % (kind < 5 ? 7 : 14)];
+        } else if (kind < 14) {
+            file.append(rng() % (longest + 1), static_cast<char>('a' + rng() % 26));
+        } else if (kind == 14) {
+            // A quoted field that closes, with pairs inside.
+            file += "\"" + std::string(rng() % 70, 'q') + "\"\"" + std::string(rng() % 20, 'r') + "\",";
+        } else {
+            // Many fields, or many lines, in few bytes: more output per byte
+            // than any other record.
+            file.append(rng() % 3000, rng() % 2 ? ',' : '\n');
+        }
+    }
+    return file;
+}
+
+TEST_F(CSVConversion, MatchesThePlainAlgorithmsOnCSVShapedFiles)
+{
+    testing_support::underBothCodePages([&](int) {
+        std::mt19937 rng(2024);
+        for (int round = 0; round < 250; ++round) {
+            const std::string bytes = csvShapedFile(rng);
+            writeBytes(csv_, bytes);
+            std::list<std::string> records;
+            for (const std::string& line : reference::splitLines(reference::applyReadRules(bytes)))
+                records.push_back(reference::librarySplit(line));
+            ASSERT_EQ(transCSVToINI(csv_.c_str(), ini_.c_str()), records.empty() ? 0 : 1);
+            if (records.empty()) {
+                EXPECT_TRUE(csvLines.empty());
+                continue;
+            }
+            ASSERT_EQ(readBytes(ini_), onDisk(reference::csvTableText(records)))
+                << ::testing::PrintToString(bytes);
+            ASSERT_EQ(csvLines, Store(records.begin(), records.end()));
+        }
+    });
+}
+
+// Records whose last byte, a closing quote or a final comma, falls just
+// before, on and after the edges of the marked blocks and of the longest
+// record that the masked walk takes, with and without a line break after.
+TEST_F(CSVConversion, RecordsAtTheEdgesOfTheMarkedBlocks)
+{
+    testing_support::underBothCodePages([&](int) {
+        for (std::size_t length : {15, 16, 17, 63, 64, 65, 127, 128, 4095, 4096, 4097, 4098})
+            for (const char* ending : {"\"", ",", "\"\",", "\"\"\""})
+                for (const char* lineEnd : {"", "\r\n"}) {
+                    const std::string last = "\"" + std::string(length - std::strlen(ending) - 1, 'w');
+                    const std::string bytes = "a,b\r\n" + last + ending + lineEnd;
+                    writeBytes(csv_, bytes);
+                    std::list<std::string> records;
+                    for (const std::string& line : reference::splitLines(reference::applyReadRules(bytes)))
+                        records.push_back(reference::librarySplit(line));
+                    ASSERT_EQ(transCSVToINI(csv_.c_str(), ini_.c_str()), 1);
+                    ASSERT_EQ(readBytes(ini_), onDisk(reference::csvTableText(records)))
+                        << length << ending << lineEnd;
+                    ASSERT_EQ(csvLines, Store(records.begin(), records.end()));
+                }
     });
 }
 

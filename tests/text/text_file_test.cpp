@@ -97,6 +97,28 @@ TEST_F(ReadFileLines, MatchesThePlainRulesOnRandomFiles)
     });
 }
 
+// Reading with room in front gives the same text after half the file's size.
+TEST_F(ReadFileLines, RoomInFrontKeepsTheTextAndItsRules)
+{
+    std::mt19937 rng(11);
+    for (int round = 0; round < 100; ++round) {
+        std::string bytes = testing_support::randomText(rng, round % 10 == 0 ? 300000 : 300);
+        if (round % 4 == 0) bytes += std::string(1, '\0') + "after nul";
+        writeBytes(path("in.txt"), bytes);
+        std::string text = "earlier", plain;
+        std::size_t front = 1;
+        ASSERT_TRUE(readTextFileAfterRoom(path("in.txt").c_str(), text, front));
+        ASSERT_TRUE(readTextFile(path("in.txt").c_str(), plain));
+        EXPECT_EQ(front, bytes.size() / 2);
+        ASSERT_EQ(text.substr(front), plain);
+        EXPECT_EQ(plain, reference::applyReadRules(bytes));
+    }
+    std::string text;
+    std::size_t front;
+    EXPECT_FALSE(readTextFileAfterRoom(path("missing.txt").c_str(), text, front));
+    EXPECT_FALSE(readTextFileAfterRoom(folder_.c_str(), text, front));
+}
+
 #if !defined(_WIN32)
 TEST_F(ReadFileLines, ReadsAPipeToItsEnd)
 {
@@ -157,6 +179,29 @@ TEST_F(WriteTextFile, FailsWithoutTouchingAnythingWhenTheTargetIsNoFile)
     EXPECT_EQ(listing(), "");
 }
 
+// Bytes already in disk form go out as they are, piece after piece, and
+// replace the file as a converted text does.
+TEST_F(WriteTextFile, DiskBytesAreWrittenAsTheyStand)
+{
+    const std::string file = path("out.ini");
+    writeBytes(file, "old\r\n");
+    const std::string big(700000, 'b');
+    const DiskBytes pieces[] = {{"a\r\n", 3}, {"", 0}, {"x\ny\r", 4}, {big.data(), big.size()}};
+    EXPECT_TRUE(replaceWithDiskBytes(file.c_str(), pieces, 4));
+    EXPECT_EQ(readBytes(file), "a\r\nx\ny\r" + big);
+    EXPECT_TRUE(replaceWithDiskBytes(file.c_str(), pieces, 0));
+    EXPECT_EQ(readBytes(file), "");
+    EXPECT_EQ(listing(), "out.ini;");
+
+    writeBytes(file, "kept\r\n");
+    EXPECT_FALSE(replaceWithDiskBytes(path("no/folder.ini").c_str(), pieces, 4));
+    EXPECT_FALSE(replaceWithDiskBytes(folder_.c_str(), pieces, 4));
+    EXPECT_FALSE(replaceWithDiskBytes("", pieces, 4));
+    EXPECT_TRUE(std::filesystem::is_directory(folder_));
+    EXPECT_EQ(readBytes(file), "kept\r\n");
+    EXPECT_EQ(listing(), "out.ini;");
+}
+
 #if !defined(_WIN32)
 TEST_F(WriteTextFile, ReportsAFullDevice)
 {
@@ -205,6 +250,11 @@ TEST_F(WriteTextFile, AWriteCutShortKeepsTheOldFile)
     // Within the limit all is well.
     EXPECT_TRUE(underFileSizeLimit(100000, [&] { return writeTextFile(file.c_str(), "new\n", false); }));
     EXPECT_EQ(readBytes(file), "new\r\n");
+    // The same for bytes in disk form.
+    const DiskBytes pieces[] = {{"head\r\n", 6}, {big.data(), big.size()}};
+    EXPECT_FALSE(underFileSizeLimit(100000, [&] { return replaceWithDiskBytes(file.c_str(), pieces, 2); }));
+    EXPECT_EQ(readBytes(file), "new\r\n");
+    EXPECT_EQ(listing(), "settings.ini;");
 }
 
 TEST_F(WriteTextFile, ReplacingKeepsPermissionsAndSymbolicLinks)
