@@ -327,23 +327,34 @@ bool appendToFile(const char* fileName, const std::string& text)
     return ok;
 }
 
-// Gives the new file f its blocks for the pieces up front, where the
+// Gives the new file f its `total` bytes of blocks up front, where the
 // platform allows: the file system then allocates them in one go instead of
 // page by page as they are written, and has nothing left to allocate when
 // the file replaces the old one. A refusal changes nothing; the write then
 // finds out for itself.
-void allocateFor(OsFile f, const DiskBytes* pieces, std::size_t count)
+void allocateBytes(OsFile f, unsigned long long total)
 {
 #if defined(__linux__)
-    unsigned long long total = 0;
-    for (std::size_t i = 0; i < count; ++i) total += pieces[i].size;
     if (total > 0 && total <= static_cast<unsigned long long>(std::numeric_limits<off_t>::max()))
         (void)fallocate(f, 0, 0, static_cast<off_t>(total));
 #else
     (void)f;
-    (void)pieces;
-    (void)count;
+    (void)total;
 #endif
+}
+
+// The size of text on disk, where every "\n" takes two bytes.
+unsigned long long diskSizeOf(const std::string& text)
+{
+    return text.size() + static_cast<unsigned long long>(std::count(text.begin(), text.end(), '\n'));
+}
+
+// The size of the pieces on disk.
+unsigned long long diskSizeOf(const DiskBytes* pieces, std::size_t count)
+{
+    unsigned long long total = 0;
+    for (std::size_t i = 0; i < count; ++i) total += pieces[i].size;
+    return total;
 }
 
 // Writes to f either text, converted, or the pieces as they are.
@@ -388,7 +399,7 @@ bool replaceFile(const char* fileName, const std::string* text, const DiskBytes*
         fchmod(f, mode);
     }
 #endif
-    if (!text) allocateFor(f, pieces, count);
+    allocateBytes(f, text ? diskSizeOf(*text) : diskSizeOf(pieces, count));
     bool ok = writeContent(f, text, pieces, count);
     ok = closeFile(f) && ok;
     if (ok) ok = moveOver(tempPath, target);
