@@ -132,13 +132,12 @@ const std::size_t ahead = 32;
 
 // Sets the keys of items[first, last) from depth on.
 void fillKeys(std::vector<SortItem>& items, std::size_t first, std::size_t last,
-              const std::vector<std::string*>& texts, std::size_t depth)
+              const WordStore& texts, std::size_t depth)
 {
     for (std::size_t i = first; i < last; ++i) {
-        if (i + 3 * ahead < last) __builtin_prefetch(&texts[items[i + 3 * ahead].position]);
-        if (i + 2 * ahead < last) __builtin_prefetch(texts[items[i + 2 * ahead].position]);
-        if (i + ahead < last) __builtin_prefetch(texts[items[i + ahead].position]->data());
-        setKey(items[i], *texts[items[i].position], depth);
+        if (i + 2 * ahead < last) __builtin_prefetch(&texts[items[i + 2 * ahead].position]);
+        if (i + ahead < last) __builtin_prefetch(texts[items[i + ahead].position].data() + depth);
+        setKey(items[i], texts[items[i].position], depth);
     }
 }
 
@@ -154,14 +153,14 @@ bool tailLess(const std::string& a, const std::string& b, std::size_t depth)
     return order != 0 ? order < 0 : a.size() < b.size();
 }
 
-void sortTails(SortItem* first, SortItem* last, const std::vector<std::string*>& texts,
+void sortTails(SortItem* first, SortItem* last, const WordStore& texts,
                std::size_t depth)
 {
     for (SortItem* i = first + 1; i < last; ++i) {
         SortItem item = *i;
-        const std::string& text = *texts[item.position];
+        const std::string& text = texts[item.position];
         SortItem* j = i;
-        for (; j > first && tailLess(text, *texts[(j - 1)->position], depth); --j) *j = *(j - 1);
+        for (; j > first && tailLess(text, texts[(j - 1)->position], depth); --j) *j = *(j - 1);
         *j = item;
     }
 }
@@ -169,12 +168,12 @@ void sortTails(SortItem* first, SortItem* last, const std::vector<std::string*>&
 // How many bytes from depth on all the texts of items[first, last) share;
 // they are known to agree before depth.
 std::size_t sharedBytes(const SortItem* first, const SortItem* last,
-                        const std::vector<std::string*>& texts, std::size_t depth)
+                        const WordStore& texts, std::size_t depth)
 {
-    const char* a = texts[first->position]->data() + depth;
-    std::size_t shared = texts[first->position]->size() - depth;
+    const char* a = texts[first->position].data() + depth;
+    std::size_t shared = texts[first->position].size() - depth;
     for (const SortItem* i = first + 1; i < last && shared > 0; ++i) {
-        const std::string& text = *texts[i->position];
+        const std::string& text = texts[i->position];
         const char* b = text.data() + depth;
         std::size_t limit = std::min(shared, text.size() - depth), k = 0;
         while (k + 8 <= limit && std::memcmp(a + k, b + k, 8) == 0) k += 8;
@@ -184,22 +183,21 @@ std::size_t sharedBytes(const SortItem* first, const SortItem* last,
     return shared;
 }
 
-// Starts the reads that the small ranges next in line will need, in three
-// steps: the text slots of the range `3 * step` ahead, the texts of the one
-// `2 * step` ahead, their bytes `step` ahead.
+// Starts the reads that the small ranges next in line will need, in two
+// steps: the text slots of the range `2 * step` ahead, the bytes of long
+// texts of the one `step` ahead.
 void prefetchPending(const std::vector<Pending>& pending, const std::vector<SortItem>& items,
-                     const std::vector<std::string*>& texts)
+                     const WordStore& texts)
 {
     const std::size_t step = 2, n = pending.size();
-    for (std::size_t stage = 1; stage <= 3; ++stage) {
+    for (std::size_t stage = 1; stage <= 2; ++stage) {
         if (n < stage * step) break;
         const Pending& range = pending[n - stage * step];
         if (range.last - range.first > smallRun) continue;
         for (std::size_t i = range.first; i < range.last; ++i) {
             std::size_t position = items[i].position;
-            if (stage == 3) __builtin_prefetch(&texts[position]);
-            if (stage == 2) __builtin_prefetch(texts[position]);
-            if (stage == 1) __builtin_prefetch(texts[position]->data() + range.depth);
+            if (stage == 2) __builtin_prefetch(&texts[position]);
+            if (stage == 1) __builtin_prefetch(texts[position].data() + range.depth);
         }
     }
 }
@@ -207,7 +205,7 @@ void prefetchPending(const std::vector<Pending>& pending, const std::vector<Sort
 // Puts items in the byte order of the texts at their positions: keys from
 // depth 0, then, for each run of equal keys that may differ further on, the
 // rest of the texts.
-void sortItems(std::vector<SortItem>& items, const std::vector<std::string*>& texts)
+void sortItems(std::vector<SortItem>& items, const WordStore& texts)
 {
     std::vector<Pending> pending{{0, items.size(), 0}};
     while (!pending.empty()) {
@@ -241,50 +239,41 @@ void sortItems(std::vector<SortItem>& items, const std::vector<std::string*>& te
     }
 }
 
-// Moves the k-th text of the order into the k-th node, for every k, by
-// exchanging texts between nodes (no text is copied). The keys are spent by
-// now: each item's low field keeps the rank of the text that its position
-// holds at present, and its position field where the text of its rank is.
-void applyOrder(std::vector<SortItem>& items, const std::vector<std::string*>& texts)
+// Moves the k-th text of the order to place k, for every k, by exchanging
+// texts (none is copied). The keys are spent by now: each item's low field
+// keeps the rank of the text that its place holds at present, and its
+// position field where the text of its rank is.
+void applyOrder(std::vector<SortItem>& items, WordStore& texts)
 {
     const std::size_t n = items.size();
     for (std::size_t rank = 0; rank < n; ++rank)
         items[items[rank].position].low = static_cast<std::uint32_t>(rank);
     for (std::size_t k = 0; k < n; ++k) {
-        if (k + 2 * ahead < n) __builtin_prefetch(&texts[items[k + 2 * ahead].position]);
         if (k + ahead < n) {
             std::size_t soon = items[k + ahead].position;
-            __builtin_prefetch(texts[soon]);
+            __builtin_prefetch(&texts[soon], 1);
             __builtin_prefetch(&items[soon], 1);
             __builtin_prefetch(&items[items[k + ahead].low], 1);
         }
         std::uint32_t from = items[k].position;
         if (from == k) continue;
-        texts[k]->swap(*texts[from]);
+        texts[k].swap(texts[from]);
         std::uint32_t displaced = items[k].low;
         items[displaced].position = from;
         items[from].low = displaced;
     }
 }
 
-// The bytes of a long text lie apart from its node: walks over the store
-// start reading them this many entries ahead.
-const int walkAhead = 16;
-
-template <class Iterator>
-Iterator aheadOf(const Store& store, Iterator at)
+// Frees the memory of the long texts of store[from, end), leaving them
+// empty. Freeing one reads the memory around it, which lies anywhere after a
+// sort: the reads are started some texts ahead.
+void releaseTexts(WordStore& store, std::size_t from)
 {
-    for (int i = 0; i < walkAhead && at != store.end(); ++i) ++at;
-    return at;
-}
-
-// Starts reading the bytes of the entry at `ahead` and moves it on by one.
-template <class Iterator>
-void prefetchText(const Store& store, Iterator& ahead)
-{
-    if (ahead == store.end()) return;
-    __builtin_prefetch(ahead->data());
-    ++ahead;
+    const std::size_t n = store.size();
+    for (std::size_t i = from; i < n; ++i) {
+        if (i + ahead < n) __builtin_prefetch(store[i + ahead].data() - sizeof(std::size_t), 1);
+        std::string().swap(store[i]);
+    }
 }
 
 // The row being written while the text of the selected words streams past.
@@ -353,40 +342,43 @@ void feedRows(const char* data, std::size_t size, std::string& section, SectionR
 
 }  // namespace
 
-void sortEntries(Store& store)
+void sortEntries(WordStore& store)
 {
     if (store.size() < 2) return;
     // Positions are kept in 32 bits, which only a 64-bit build could exceed.
     if (static_cast<std::uint32_t>(store.size()) != store.size())
         throw std::length_error("too many entries to sort");
-    std::vector<std::string*> texts;
     std::vector<SortItem> items;
-    texts.reserve(store.size());
     items.reserve(store.size());
-    for (std::string& entry : store) {
-        items.push_back({0, 0, static_cast<std::uint32_t>(texts.size())});
-        texts.push_back(&entry);
-    }
-    sortItems(items, texts);
-    // The texts move, not the nodes: the nodes stay in the order in which
-    // they lie in memory, so later walks over the sorted list stay fast.
-    applyOrder(items, texts);
+    adviseLargePages(items.data(), store.size() * sizeof(SortItem));
+    items.resize(store.size());
+    for (std::size_t i = 0; i < items.size(); ++i) items[i].position = static_cast<std::uint32_t>(i);
+    sortItems(items, store);
+    applyOrder(items, store);
 }
 
-void removeAdjacentRepeats(Store& store)
+void removeAdjacentRepeats(WordStore& store)
 {
     if (store.empty()) return;
-    Store::iterator kept = store.begin(), ahead = aheadOf(store, kept);
-    for (Store::iterator next = std::next(kept); next != store.end();) {
-        prefetchText(store, ahead);
-        if (*next == *kept)
-            next = store.erase(next);
-        else
-            kept = next++;
+    // Each text that differs from the last one kept moves down behind it.
+    std::size_t kept = 0;
+    for (std::size_t next = 1; next < store.size(); ++next) {
+        if (store[next] == store[kept]) continue;
+        if (++kept != next) store[kept] = std::move(store[next]);
     }
+    releaseTexts(store, kept + 1);
+    store.erase(store.begin() + static_cast<std::ptrdiff_t>(kept + 1), store.end());
 }
 
-int buildWordSection(const Store& store, const std::string& prefix, std::string& section)
+void clearEntries(WordStore& store)
+{
+    releaseTexts(store, 0);
+    // The array's room goes too: a word list of millions is not kept for a
+    // next one of unknown size.
+    WordStore().swap(store);
+}
+
+int buildWordSection(const WordStore& store, const std::string& prefix, std::string& section)
 {
     // Sized first for one row per entry: growing a text of millions of rows
     // step by step costs more than this walk.
@@ -400,9 +392,10 @@ int buildWordSection(const Store& store, const std::string& prefix, std::string&
     section.reserve(7 + bytes + entries * (std::to_string(entries).size() + 4));
     section += "[word]\n";
     SectionRows rows{0, false, false};
-    Store::const_iterator ahead = aheadOf(store, store.begin());
-    for (const std::string& entry : store) {
-        prefetchText(store, ahead);
+    for (std::size_t i = 0; i < store.size(); ++i) {
+        // Long texts lie apart from their slots, in no order after a sort.
+        if (i + 16 < store.size()) __builtin_prefetch(store[i + 16].data());
+        const std::string& entry = store[i];
         if (!hasPrefix(entry, prefix)) continue;
         feedRows(entry.data(), entry.size(), section, rows);
         feedRows("\n", 1, section, rows);
@@ -414,7 +407,7 @@ int buildWordSection(const Store& store, const std::string& prefix, std::string&
     return rows.count;
 }
 
-int writeWordSection(const Store& store, const char* fileName, const std::string& prefix)
+int writeWordSection(const WordStore& store, const char* fileName, const std::string& prefix)
 {
     std::string section;
     int rows = buildWordSection(store, prefix, section);
@@ -440,7 +433,7 @@ QUILLET_TWIN(int, appendToOneLineDic, (const char* text));
 extern "C" QUILLET_API int QUILLET_CALL clearOneLineDic()
 {
     return guarded(0, [&] {
-        oneLineDic.clear();
+        clearEntries(oneLineDic);
         return 1;
     });
 }

@@ -365,20 +365,27 @@ bool replaceFile(const char* fileName, const std::string& text)
 
 }  // namespace
 
+void adviseLargePages(const void* data, std::size_t bytes)
+{
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    const std::size_t page = std::size_t(1) << 21;
+    if (bytes < 4 * page) return;
+    const std::uintptr_t begin = reinterpret_cast<std::uintptr_t>(data);
+    const std::uintptr_t from = (begin + page - 1) & ~(page - 1);
+    const std::uintptr_t to = (begin + bytes) & ~(page - 1);
+    if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+#else
+    (void)data;
+    (void)bytes;
+#endif
+}
+
 void reserveLarge(std::string& text, std::size_t size)
 {
     if (size <= text.capacity()) return;
     text.reserve(size);
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    // Only the whole large pages inside the room, which is not touched yet
-    // past the old content.
-    const std::size_t page = std::size_t(1) << 21;
-    if (text.capacity() < 4 * page) return;
-    const std::uintptr_t begin = reinterpret_cast<std::uintptr_t>(text.data());
-    const std::uintptr_t from = (begin + page - 1) & ~(page - 1);
-    const std::uintptr_t to = (begin + text.capacity()) & ~(page - 1);
-    if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
-#endif
+    // Only the room past the old content is untouched.
+    adviseLargePages(text.data(), text.capacity());
 }
 
 bool readTextFile(const char* fileName, std::string& text)
@@ -411,10 +418,13 @@ bool readTextFile(const char* fileName, std::string& text)
     return true;
 }
 
-void appendLines(const std::string& text, Store& store)
+namespace {
+
+// Appends the lines of data[0, size) to store, as many at a time as the
+// line search hands back.
+template <class Lines>
+void appendLinesTo(const char* data, std::size_t size, Lines& store)
 {
-    const char* data = text.data();
-    const std::size_t size = text.size();
     std::size_t ends[64];
     for (std::size_t pos = 0; pos < size;) {
         const std::size_t count = findLineEnds(data, size, pos, ends, 64);
@@ -422,6 +432,50 @@ void appendLines(const std::string& text, Store& store)
             store.emplace_back(data + pos, ends[i] - pos);
             pos = ends[i] + 1;
         }
+    }
+}
+
+// The number of line feeds in data[0, size): with one more, at least as many
+// as the lines there (a line feed after a lead byte ends none).
+std::size_t countLineFeeds(const char* data, std::size_t size)
+{
+    std::size_t count = 0, pos = 0;
+#if defined(QUILLET_SSE2)
+    const __m128i lineFeed = _mm_set1_epi8('\n');
+    for (; size - pos >= 16; pos += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + pos));
+        count += static_cast<std::size_t>(
+            __builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lineFeed)))));
+    }
+#endif
+    for (; pos < size; ++pos) count += data[pos] == '\n';
+    return count;
+}
+
+}  // namespace
+
+void appendLines(const std::string& text, Store& store)
+{
+    appendLinesTo(text.data(), text.size(), store);
+}
+
+void appendLines(const std::string& text, WordStore& store)
+{
+    if (text.empty()) return;
+    // Room for every line at once: no doubling steps, each of which would
+    // hold the old and the new array together.
+    const std::size_t before = store.size();
+    const std::size_t needed = before + countLineFeeds(text.data(), text.size()) + 1;
+    if (needed > store.capacity()) {
+        store.reserve(std::max(needed, store.capacity() + store.capacity() / 2));
+        adviseLargePages(store.data(), store.capacity() * sizeof(std::string));
+    }
+    try {
+        appendLinesTo(text.data(), text.size(), store);
+    } catch (...) {
+        // Only a long line's own memory can run out; the array stays.
+        store.erase(store.begin() + static_cast<std::ptrdiff_t>(before), store.end());
+        throw;
     }
 }
 
@@ -434,6 +488,14 @@ bool readFileLines(const char* fileName, Store& store)
     Store lines;
     appendLines(text, lines);
     store.splice(store.end(), lines);
+    return !store.empty();
+}
+
+bool readFileLines(const char* fileName, WordStore& store)
+{
+    std::string text;
+    if (!readTextFile(fileName, text)) return false;
+    appendLines(text, store);
     return !store.empty();
 }
 

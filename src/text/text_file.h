@@ -5,6 +5,11 @@
 
 #include "frame/module_state.h"
 
+// Asks for large pages for the whole large pages inside [data, data + bytes),
+// where the platform has them: memory not touched yet then costs a few page
+// faults instead of one per 4 KB. Small ranges are left alone.
+void adviseLargePages(const void* data, std::size_t bytes);
+
 // Gives text room for `size` bytes, in large pages where the platform has
 // them and the room is large: a buffer of many megabytes then costs a few
 // page faults instead of one per 4 KB. The content is kept.
@@ -16,12 +21,15 @@ void reserveLarge(std::string& text, std::size_t size);
 bool readTextFile(const char* fileName, std::string& text);
 
 // Appends the lines of text (split at real "\n", a last line without one
-// included, no empty element for a final "\n") to store.
+// included, no empty element for a final "\n") to store. The word list gets
+// room for all of them first, and is left as it was if a line cannot be added.
 void appendLines(const std::string& text, Store& store);
+void appendLines(const std::string& text, WordStore& store);
 
 // Appends the file's lines to store. True when the file was read and the
 // store is not empty afterwards; on false the store is unchanged.
 bool readFileLines(const char* fileName, Store& store);
+bool readFileLines(const char* fileName, WordStore& store);
 
 // Writes text with every "\n" as "\r\n". Replacing: the text goes to a new
 // file beside the target that takes its place only once complete, so a failed

@@ -101,7 +101,7 @@ TEST_F(OneLineDic, SortGivesPlainByteOrder)
     std::mt19937 rng(7);
     for (int round = 0; round < 300; ++round) {
         std::uniform_int_distribution<int> size(0, round % 10 == 0 ? 5000 : 120), pick(0, 6);
-        Store store;
+        WordStore store;
         Words made;
         for (int i = size(rng); i-- > 0;) {
             std::string w = testing_support::randomText(rng, 6);
@@ -199,7 +199,7 @@ TEST_F(OneLineDic, SectionIsThePlainNumberedListOfTheSelectedWords)
     std::mt19937 rng(3);
     testing_support::underBothCodePages([&](int) {
         for (int round = 0; round < 400; ++round) {
-            Store store;
+            WordStore store;
             for (int n = rng() % 12; n-- > 0;) store.push_back(testing_support::randomText(rng, 8));
             std::string prefix, words;
             if (rng() % 3 == 0 && !store.empty()) prefix = store.front().substr(0, rng() % 3);
