@@ -276,25 +276,45 @@ void releaseTexts(WordStore& store, std::size_t from)
     }
 }
 
-// The row being written while the text of the selected words streams past.
+// The row being written while the text of the selected words streams past,
+// and the decimal number of the next row.
 struct SectionRows {
     int count;
     bool open;  // its number and opening quote are written
     bool odd;   // the lead bytes at its end so far are odd in number
+    char digits[16];  // the number, right-aligned
+    int width;
 };
 
-// Appends row's number and '="'.
-void openRow(std::string& section, int row)
+SectionRows firstRow()
 {
-    char digits[16];
-    char* p = digits + sizeof digits;
-    unsigned value = static_cast<unsigned>(row);
-    do {
-        *--p = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    section.append(p, digits + sizeof digits - p);
-    section += "=\"";
+    SectionRows rows{};
+    rows.digits[15] = '0';
+    rows.width = 1;
+    return rows;
+}
+
+// Counts the row just finished, number included.
+void countRow(SectionRows& rows)
+{
+    ++rows.count;
+    int i = 15;
+    while (i >= 16 - rows.width && rows.digits[i] == '9') rows.digits[i--] = '0';
+    if (i < 16 - rows.width) {
+        rows.digits[i] = '1';
+        ++rows.width;
+    } else {
+        ++rows.digits[i];
+    }
+}
+
+// Appends the number of the row and '="'.
+void openRow(std::string& out, SectionRows& rows)
+{
+    out.append(rows.digits + 16 - rows.width, rows.width);
+    out += "=\"";
+    rows.open = true;
+    rows.odd = false;
 }
 
 // Parity of the run of lead bytes that ends at data[end], counted back to
@@ -307,38 +327,82 @@ bool leadRunParity(const char* data, std::size_t from, std::size_t end, bool odd
     return j == from ? odd != runOdd : runOdd;
 }
 
-// Writes data[0, size), a piece of the words text, as rows: a line feed ends
-// a row unless it follows an odd run of lead bytes within that row, as the
-// rows of a numbered list are cut (findLineEnd from each row's start).
-void feedRows(const char* data, std::size_t size, std::string& section, SectionRows& rows)
+// Writes data[0, size), a piece of the words text, as rows in the file's form
+// (every "\n" as "\r\n"): a line feed ends a row unless it follows an odd run
+// of lead bytes within that row, as the rows of a numbered list are cut
+// (findLineEnd from each row's start).
+void feedRows(const char* data, std::size_t size, std::string& out, SectionRows& rows)
 {
     for (std::size_t pos = 0; pos < size;) {
-        if (!rows.open) {
-            openRow(section, rows.count);
-            rows.open = true;
-            rows.odd = false;
-        }
+        if (!rows.open) openRow(out, rows);
         const void* lineFeed = std::memchr(data + pos, '\n', size - pos);
         std::size_t end = lineFeed ? static_cast<const char*>(lineFeed) - data : size;
         rows.odd = leadRunParity(data, pos, end, rows.odd);
-        if (end == size) {
-            section.append(data + pos, size - pos);
-            return;
-        }
+        out.append(data + pos, end - pos);
+        if (end == size) return;
         if (rows.odd) {
             // The second byte of a character: the row goes on. A line feed is
             // no lead byte, so the run after it starts afresh.
-            section.append(data + pos, end + 1 - pos);
+            out += "\r\n";
             rows.odd = false;
         } else {
-            section.append(data + pos, end - pos);
-            section += "\"\n";
-            ++rows.count;
+            out += "\"\r\n";
+            countRow(rows);
             rows.open = false;
         }
         pos = end + 1;
     }
 }
+
+// Words up to this size, without line feeds, are written as one whole row.
+const std::size_t shortWord = 64;
+
+// Appends the rows of word followed by "\n".
+void appendWordRows(const std::string& word, std::string& out, SectionRows& rows)
+{
+    const char* data = word.data();
+    const std::size_t size = word.size();
+    if (!rows.open && size <= shortWord && !std::memchr(data, '\n', size) &&
+        !leadRunParity(data, 0, size, false)) {
+        // The common case: one row, put together in place.
+        char row[16 + 2 + shortWord + 3];
+        char* p = row;
+        std::memcpy(p, rows.digits + 16 - rows.width, rows.width);
+        p += rows.width;
+        *p++ = '=';
+        *p++ = '"';
+        std::memcpy(p, data, size);
+        p += size;
+        std::memcpy(p, "\"\r\n", 3);
+        out.append(row, p + 3 - row);
+        countRow(rows);
+        return;
+    }
+    feedRows(data, size, out, rows);
+    feedRows("\n", 1, out, rows);
+}
+
+// Appends to out the rows of the entries of store from `next` on that begin
+// with prefix, until out holds `limit` bytes or more; after the last entry,
+// closes a row left open.
+void appendSectionRows(const WordStore& store, const std::string& prefix, std::size_t& next,
+                       std::string& out, std::size_t limit, SectionRows& rows)
+{
+    const std::size_t n = store.size();
+    for (; next < n && out.size() < limit; ++next) {
+        // Long texts lie apart from their slots, in no order after a sort.
+        if (next + ahead < n) __builtin_prefetch(store[next + ahead].data());
+        if (hasPrefix(store[next], prefix)) appendWordRows(store[next], out, rows);
+    }
+    if (next == n && rows.open) {
+        out += "\"\r\n";
+        countRow(rows);
+        rows.open = false;
+    }
+}
+
+// The bytes of the section handed to the file system at a time.
+const std::size_t pieceBytes = 1 << 18;
 
 }  // namespace
 
@@ -380,39 +444,35 @@ void clearEntries(WordStore& store)
 
 int buildWordSection(const WordStore& store, const std::string& prefix, std::string& section)
 {
-    // Sized first for one row per entry: growing a text of millions of rows
-    // step by step costs more than this walk.
-    std::size_t bytes = 0, entries = 0;
-    for (const std::string& entry : store) {
-        if (!hasPrefix(entry, prefix)) continue;
-        bytes += entry.size() + 1;
-        ++entries;
-    }
-    section.clear();
-    section.reserve(7 + bytes + entries * (std::to_string(entries).size() + 4));
-    section += "[word]\n";
-    SectionRows rows{0, false, false};
-    for (std::size_t i = 0; i < store.size(); ++i) {
-        // Long texts lie apart from their slots, in no order after a sort.
-        if (i + 16 < store.size()) __builtin_prefetch(store[i + 16].data());
-        const std::string& entry = store[i];
-        if (!hasPrefix(entry, prefix)) continue;
-        feedRows(entry.data(), entry.size(), section, rows);
-        feedRows("\n", 1, section, rows);
-    }
-    if (rows.open) {
-        section += "\"\n";
-        ++rows.count;
-    }
+    section = "[word]\r\n";
+    SectionRows rows = firstRow();
+    std::size_t next = 0;
+    appendSectionRows(store, prefix, next, section, std::string::npos, rows);
     return rows.count;
 }
 
 int writeWordSection(const WordStore& store, const char* fileName, const std::string& prefix)
 {
-    std::string section;
-    int rows = buildWordSection(store, prefix, section);
-    if (fileName[0] != '\0' && !writeTextFile(fileName, section, false)) return -1;
-    return rows;
+    // Written in pieces as the rows are made: the section is never whole.
+    ReplacementFile file;
+    const bool toFile = fileName[0] != '\0';
+    if (toFile && !beginReplacement(fileName, file)) return -1;
+    SectionRows rows = firstRow();
+    try {
+        std::string piece;
+        piece.reserve(pieceBytes + 2 * shortWord);
+        piece = "[word]\r\n";
+        for (std::size_t next = 0; next < store.size() || !piece.empty();) {
+            appendSectionRows(store, prefix, next, piece, pieceBytes, rows);
+            if (toFile) writeReplacementBytes(file, piece.data(), piece.size());
+            piece.clear();
+        }
+    } catch (...) {
+        if (toFile) abandonReplacement(file);
+        throw;
+    }
+    if (toFile && !finishReplacement(file)) return -1;
+    return rows.count;
 }
 
 extern "C" QUILLET_API int QUILLET_CALL appendFileToOneLineDic(const char* fileName)

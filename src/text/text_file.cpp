@@ -326,41 +326,21 @@ bool appendToFile(const char* fileName, const std::string& text)
     return ok;
 }
 
+OsFile handleOf(const ReplacementFile& file)
+{
+#if defined(_WIN32)
+    return reinterpret_cast<OsFile>(file.handle);
+#else
+    return static_cast<OsFile>(file.handle);
+#endif
+}
+
 bool replaceFile(const char* fileName, const std::string& text)
 {
-    std::string target;
-    OsFile inPlace = noFile;
-#if defined(_WIN32)
-    Target kind = probeTarget(fileName, target, inPlace);
-#else
-    mode_t mode = 0;
-    struct stat old;
-    Target kind = probeTarget(fileName, target, inPlace, mode, old);
-#endif
-    if (kind == Target::unwritable) return false;
-    if (kind == Target::other) {
-        // A device or pipe: there is no file to keep, and nothing may be
-        // renamed over it.
-        bool ok = writeConverted(inPlace, text, false);
-        return closeFile(inPlace) && ok;
-    }
-
-    std::string tempPath = tempNameBeside(target);
-    OsFile f = createTemp(tempPath);
-    if (f == noFile) return false;
-#if !defined(_WIN32)
-    if (kind == Target::regular) {
-        if (fchown(f, old.st_uid, old.st_gid) != 0) {
-            // Only the owner or root may give the file away; keep our own.
-        }
-        fchmod(f, mode);
-    }
-#endif
-    bool ok = writeConverted(f, text, false);
-    ok = closeFile(f) && ok;
-    if (ok) ok = moveOver(tempPath, target);
-    if (!ok) removePath(tempPath);
-    return ok;
+    ReplacementFile file;
+    if (!beginReplacement(fileName, file)) return false;
+    if (!writeConverted(handleOf(file), text, false)) file.failed = true;
+    return finishReplacement(file);
 }
 
 }  // namespace
@@ -503,4 +483,61 @@ bool writeTextFile(const char* fileName, const std::string& text, bool append)
 {
     if (fileName[0] == '\0') return false;
     return append ? appendToFile(fileName, text) : replaceFile(fileName, text);
+}
+
+bool beginReplacement(const char* fileName, ReplacementFile& file)
+{
+    file = ReplacementFile();
+    if (fileName[0] == '\0') return false;
+    OsFile inPlace = noFile;
+#if defined(_WIN32)
+    Target kind = probeTarget(fileName, file.target, inPlace);
+#else
+    mode_t mode = 0;
+    struct stat old;
+    Target kind = probeTarget(fileName, file.target, inPlace, mode, old);
+#endif
+    if (kind == Target::unwritable) return false;
+    OsFile f = inPlace;
+    if (kind != Target::other) {
+        // A device or pipe is written in place: there is no file to keep,
+        // and nothing may be renamed over it.
+        file.tempPath = tempNameBeside(file.target);
+        f = createTemp(file.tempPath);
+        if (f == noFile) return false;
+#if !defined(_WIN32)
+        if (kind == Target::regular) {
+            if (fchown(f, old.st_uid, old.st_gid) != 0) {
+                // Only the owner or root may give the file away; keep our own.
+            }
+            fchmod(f, mode);
+        }
+#endif
+    }
+#if defined(_WIN32)
+    file.handle = reinterpret_cast<std::intptr_t>(f);
+#else
+    file.handle = f;
+#endif
+    return true;
+}
+
+void writeReplacementBytes(ReplacementFile& file, const char* data, std::size_t size)
+{
+    if (!file.failed && !writeBytes(handleOf(file), data, size)) file.failed = true;
+}
+
+bool finishReplacement(ReplacementFile& file)
+{
+    bool ok = closeFile(handleOf(file)) && !file.failed;
+    if (file.tempPath.empty()) return ok;
+    if (ok) ok = moveOver(file.tempPath, file.target);
+    if (!ok) removePath(file.tempPath);
+    return ok;
+}
+
+void abandonReplacement(ReplacementFile& file) noexcept
+{
+    file.failed = true;
+    finishReplacement(file);
 }

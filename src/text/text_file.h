@@ -1,6 +1,8 @@
 // Reading and writing text files: "\r\n" on disk, "\n" in memory.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "frame/module_state.h"
@@ -36,3 +38,26 @@ bool readFileLines(const char* fileName, WordStore& store);
 // write leaves the old file as it was. Appending: a line break comes first,
 // and a failed write cuts the file back. False when anything failed.
 bool writeTextFile(const char* fileName, const std::string& text, bool append);
+
+// A file being replaced piece by piece, with writeTextFile's guarantee: the
+// bytes go to a new file beside the target (a device or pipe is written in
+// place), which takes the target's place only once complete.
+struct ReplacementFile {
+    std::string target, tempPath;  // tempPath empty: written in place
+    std::intptr_t handle = 0;
+    bool failed = false;
+};
+
+// Opens the new file for fileName. False, nothing created, when it cannot be.
+bool beginReplacement(const char* fileName, ReplacementFile& file);
+
+// Writes the bytes as they are (no "\n" conversion); a failure is kept for
+// finishReplacement to report.
+void writeReplacementBytes(ReplacementFile& file, const char* data, std::size_t size);
+
+// Closes the new file and puts it in the target's place; on any failure the
+// new file is removed and the target left as it was. True when all went well.
+bool finishReplacement(ReplacementFile& file);
+
+// Closes and removes the new file: the target stays as it was.
+void abandonReplacement(ReplacementFile& file) noexcept;

@@ -208,8 +208,9 @@ TEST_F(OneLineDic, SectionIsThePlainNumberedListOfTheSelectedWords)
             std::string section;
             EXPECT_EQ(buildWordSection(store, prefix, section),
                       static_cast<int>(reference::splitLines(words).size()));
-            ASSERT_EQ(section, reference::formatNumberedList("[word]", words, false))
-                << "round " << round;
+            std::string plain = reference::formatNumberedList("[word]", words, false), onDisk;
+            for (char c : plain) onDisk += c == '\n' ? std::string("\r\n") : std::string(1, c);
+            ASSERT_EQ(section, onDisk) << "round " << round;
         }
     });
 }
