@@ -34,6 +34,23 @@ struct Pending {
     std::size_t first, last, depth;
 };
 
+// A range of items that agree on the key bytes before level.
+struct KeyRange {
+    SortItem* first;
+    SortItem* last;
+    unsigned level;
+};
+
+// The room that sorting a group of texts needs, all taken before the first
+// text moves, so that running out of memory leaves the store as it was. A
+// stack never holds more ranges than the group has pairs of items, nor a
+// key stack more than 255 per level.
+struct SortRoom {
+    std::vector<SortItem> items;
+    std::vector<Pending> pending;
+    std::vector<KeyRange> keyRanges;
+};
+
 // Sets the key of item to up to eleven bytes of text from depth on, padded
 // with zeros, and their count. Keys order as the texts do as far as they
 // reach; equal keys with a count under eleven belong to equal texts.
@@ -44,8 +61,16 @@ void setKey(SortItem& item, const std::string& text, std::size_t depth)
     std::size_t take = left < keyBytes ? left : keyBytes;
     std::uint64_t high = 0;
     std::uint32_t low = 0;
-    for (std::size_t i = 0; i < take && i < 8; ++i) high |= std::uint64_t(p[i]) << (8 * (7 - i));
-    for (std::size_t i = 8; i < take; ++i) low |= std::uint32_t(p[i]) << (8 * (11 - i));
+    if (take == keyBytes) {
+        // Fixed sizes: plain loads, no copying loop.
+        unsigned char bytes[keyBytes];
+        std::memcpy(bytes, p, keyBytes);
+        for (std::size_t i = 0; i < 8; ++i) high = high << 8 | bytes[i];
+        low = std::uint32_t(bytes[8]) << 24 | std::uint32_t(bytes[9]) << 16 | std::uint32_t(bytes[10]) << 8;
+    } else {
+        for (std::size_t i = 0; i < take && i < 8; ++i) high |= std::uint64_t(p[i]) << (8 * (7 - i));
+        for (std::size_t i = 8; i < take; ++i) low |= std::uint32_t(p[i]) << (8 * (11 - i));
+    }
     item.high = high;
     item.low = low | static_cast<std::uint32_t>(take);
 }
@@ -79,16 +104,12 @@ void insertionSortByKey(SortItem* first, SortItem* last)
 
 // Sorts items by key in place: most significant byte first, each bucket
 // swapped into place (no second buffer).
-void radixSortByKey(SortItem* first, SortItem* last)
+void radixSortByKey(SortItem* first, SortItem* last, std::vector<KeyRange>& pending)
 {
-    struct Range {
-        SortItem* first;
-        SortItem* last;
-        unsigned level;
-    };
-    std::vector<Range> pending{{first, last, 0}};
+    pending.clear();
+    pending.push_back({first, last, 0});
     while (!pending.empty()) {
-        Range range = pending.back();
+        KeyRange range = pending.back();
         pending.pop_back();
         if (range.last - range.first < 48) {
             insertionSortByKey(range.first, range.last);
@@ -132,7 +153,7 @@ const std::size_t ahead = 32;
 
 // Sets the keys of items[first, last) from depth on.
 void fillKeys(std::vector<SortItem>& items, std::size_t first, std::size_t last,
-              const WordStore& texts, std::size_t depth)
+              const std::string* texts, std::size_t depth)
 {
     for (std::size_t i = first; i < last; ++i) {
         if (i + 2 * ahead < last) __builtin_prefetch(&texts[items[i + 2 * ahead].position]);
@@ -153,7 +174,7 @@ bool tailLess(const std::string& a, const std::string& b, std::size_t depth)
     return order != 0 ? order < 0 : a.size() < b.size();
 }
 
-void sortTails(SortItem* first, SortItem* last, const WordStore& texts,
+void sortTails(SortItem* first, SortItem* last, const std::string* texts,
                std::size_t depth)
 {
     for (SortItem* i = first + 1; i < last; ++i) {
@@ -168,7 +189,7 @@ void sortTails(SortItem* first, SortItem* last, const WordStore& texts,
 // How many bytes from depth on all the texts of items[first, last) share;
 // they are known to agree before depth.
 std::size_t sharedBytes(const SortItem* first, const SortItem* last,
-                        const WordStore& texts, std::size_t depth)
+                        const std::string* texts, std::size_t depth)
 {
     const char* a = texts[first->position].data() + depth;
     std::size_t shared = texts[first->position].size() - depth;
@@ -187,7 +208,7 @@ std::size_t sharedBytes(const SortItem* first, const SortItem* last,
 // steps: the text slots of the range `2 * step` ahead, the bytes of long
 // texts of the one `step` ahead.
 void prefetchPending(const std::vector<Pending>& pending, const std::vector<SortItem>& items,
-                     const WordStore& texts)
+                     const std::string* texts)
 {
     const std::size_t step = 2, n = pending.size();
     for (std::size_t stage = 1; stage <= 2; ++stage) {
@@ -205,9 +226,11 @@ void prefetchPending(const std::vector<Pending>& pending, const std::vector<Sort
 // Puts items in the byte order of the texts at their positions: keys from
 // depth 0, then, for each run of equal keys that may differ further on, the
 // rest of the texts.
-void sortItems(std::vector<SortItem>& items, const WordStore& texts)
+void sortItems(std::vector<SortItem>& items, const std::string* texts, SortRoom& room)
 {
-    std::vector<Pending> pending{{0, items.size(), 0}};
+    std::vector<Pending>& pending = room.pending;
+    pending.clear();
+    pending.push_back({0, items.size(), 0});
     while (!pending.empty()) {
         Pending range = pending.back();
         pending.pop_back();
@@ -227,7 +250,7 @@ void sortItems(std::vector<SortItem>& items, const WordStore& texts)
                                    range.depth + sharedBytes(first, last, texts, range.depth)});
             continue;
         }
-        radixSortByKey(first, last);
+        radixSortByKey(first, last, room.keyRanges);
         // Pushed from the back, so that ranges are taken in ascending order.
         for (std::size_t j = range.last; j > range.first;) {
             std::size_t i = j - 1;
@@ -243,7 +266,7 @@ void sortItems(std::vector<SortItem>& items, const WordStore& texts)
 // texts (none is copied). The keys are spent by now: each item's low field
 // keeps the rank of the text that its place holds at present, and its
 // position field where the text of its rank is.
-void applyOrder(std::vector<SortItem>& items, WordStore& texts)
+void applyOrder(std::vector<SortItem>& items, std::string* texts)
 {
     const std::size_t n = items.size();
     for (std::size_t rank = 0; rank < n; ++rank)
@@ -261,6 +284,50 @@ void applyOrder(std::vector<SortItem>& items, WordStore& texts)
         std::uint32_t displaced = items[k].low;
         items[displaced].position = from;
         items[from].low = displaced;
+    }
+}
+
+// The group of a text in the first step of the sort: its first byte, 0 for
+// the empty text (which sorts first, as no text holds a NUL byte).
+unsigned char groupOf(const std::string& text)
+{
+    return text.empty() ? 0 : static_cast<unsigned char>(text[0]);
+}
+
+// Sets firsts[i] to the group of store[i], and bounds[g] to where group g
+// begins once the groups are in order (bounds[256]: the end).
+void countGroups(const WordStore& store, std::vector<unsigned char>& firsts, std::size_t bounds[257])
+{
+    std::size_t count[256] = {};
+    for (std::size_t i = 0; i < store.size(); ++i) {
+        if (i + ahead < store.size()) __builtin_prefetch(store[i + ahead].data());
+        firsts[i] = groupOf(store[i]);
+        ++count[firsts[i]];
+    }
+    bounds[0] = 0;
+    for (unsigned g = 0; g < 256; ++g) bounds[g + 1] = bounds[g] + count[g];
+}
+
+// Puts the groups in order by exchanging texts: each exchange puts one text
+// into its group for good. firsts moves along.
+void groupByFirstByte(WordStore& store, std::vector<unsigned char>& firsts, const std::size_t bounds[257])
+{
+    std::size_t next[256];
+    std::copy(bounds, bounds + 256, next);
+    for (unsigned g = 0; g < 256; ++g) {
+        while (next[g] < bounds[g + 1]) {
+            const std::size_t i = next[g];
+            const unsigned char to = firsts[i];
+            if (to == g) {
+                ++next[g];
+                continue;
+            }
+            const std::size_t j = next[to]++;
+            if (j + 4 < bounds[256]) __builtin_prefetch(&store[j + 4], 1);
+            store[i].swap(store[j]);
+            firsts[i] = firsts[j];
+            firsts[j] = to;
+        }
     }
 }
 
@@ -408,17 +475,32 @@ const std::size_t pieceBytes = 1 << 18;
 
 void sortEntries(WordStore& store)
 {
-    if (store.size() < 2) return;
+    const std::size_t n = store.size();
+    if (n < 2) return;
     // Positions are kept in 32 bits, which only a 64-bit build could exceed.
-    if (static_cast<std::uint32_t>(store.size()) != store.size())
-        throw std::length_error("too many entries to sort");
-    std::vector<SortItem> items;
-    items.reserve(store.size());
-    adviseLargePages(items.data(), store.size() * sizeof(SortItem));
-    items.resize(store.size());
-    for (std::size_t i = 0; i < items.size(); ++i) items[i].position = static_cast<std::uint32_t>(i);
-    sortItems(items, store);
-    applyOrder(items, store);
+    if (static_cast<std::uint32_t>(n) != n) throw std::length_error("too many entries to sort");
+    std::vector<unsigned char> firsts(n);
+    std::size_t bounds[257];
+    countGroups(store, firsts, bounds);
+    std::size_t largest = 0;
+    for (unsigned b = 0; b < 256; ++b) largest = std::max(largest, bounds[b + 1] - bounds[b]);
+    SortRoom room;
+    room.items.reserve(largest);
+    adviseLargePages(room.items.data(), largest * sizeof(SortItem));
+    room.pending.reserve(largest / 2 + 1);
+    room.keyRanges.reserve(std::min(largest / 2 + 1, std::size_t(255) * (keyBytes + 1) + 1));
+    // From here on nothing asks for memory. Grouped first, each group's
+    // texts then move only within it, which the cache holds.
+    groupByFirstByte(store, firsts, bounds);
+    for (unsigned b = 0; b < 256; ++b) {
+        const std::size_t size = bounds[b + 1] - bounds[b];
+        if (size < 2) continue;
+        room.items.resize(size);
+        for (std::size_t i = 0; i < size; ++i) room.items[i] = {0, 0, static_cast<std::uint32_t>(i)};
+        std::string* texts = store.data() + bounds[b];
+        sortItems(room.items, texts, room);
+        applyOrder(room.items, texts);
+    }
 }
 
 void removeAdjacentRepeats(WordStore& store)

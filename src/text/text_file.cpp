@@ -422,10 +422,17 @@ std::size_t countLineFeeds(const char* data, std::size_t size)
     std::size_t count = 0, pos = 0;
 #if defined(QUILLET_SSE2)
     const __m128i lineFeed = _mm_set1_epi8('\n');
-    for (; size - pos >= 16; pos += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + pos));
-        count += static_cast<std::size_t>(
-            __builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lineFeed)))));
+    // Each line feed subtracts one (-1) from its byte's counter; the counters
+    // are summed before any could wrap.
+    while (size - pos >= 16) {
+        __m128i counters = _mm_setzero_si128();
+        for (int round = 0; round < 255 && size - pos >= 16; ++round, pos += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + pos));
+            counters = _mm_sub_epi8(counters, _mm_cmpeq_epi8(v, lineFeed));
+        }
+        const __m128i sums = _mm_sad_epu8(counters, _mm_setzero_si128());
+        count += static_cast<std::size_t>(_mm_cvtsi128_si32(sums)) +
+                 static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
     }
 #endif
     for (; pos < size; ++pos) count += data[pos] == '\n';
