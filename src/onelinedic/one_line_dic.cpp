@@ -223,14 +223,14 @@ void prefetchPending(const std::vector<Pending>& pending, const std::vector<Sort
     }
 }
 
-// Puts items in the byte order of the texts at their positions: keys from
-// depth 0, then, for each run of equal keys that may differ further on, the
-// rest of the texts.
-void sortItems(std::vector<SortItem>& items, const std::string* texts, SortRoom& room)
+// Puts items in the byte order of the texts at their positions, which all
+// agree on the bytes before depth: keys from there, then, for each run of
+// equal keys that may differ further on, the rest of the texts.
+void sortItems(std::vector<SortItem>& items, const std::string* texts, std::size_t depth, SortRoom& room)
 {
     std::vector<Pending>& pending = room.pending;
     pending.clear();
-    pending.push_back({0, items.size(), 0});
+    pending.push_back({0, items.size(), depth});
     while (!pending.empty()) {
         Pending range = pending.back();
         pending.pop_back();
@@ -331,15 +331,69 @@ void groupByFirstByte(WordStore& store, std::vector<unsigned char>& firsts, cons
     }
 }
 
+// Whether text keeps its bytes in memory of its own, outside the object.
+bool ownsMemory(const std::string& text)
+{
+    const std::uintptr_t bytes = reinterpret_cast<std::uintptr_t>(text.data());
+    const std::uintptr_t self = reinterpret_cast<std::uintptr_t>(&text);
+    return bytes < self || bytes >= self + sizeof text;
+}
+
+// A long text's memory and its place in the store.
+struct Release {
+    std::uintptr_t address;
+    std::size_t index;
+};
+
+// Puts releases in ascending address order, eleven bits a round from bit 4
+// up (closer does not matter), as many rounds as the addresses' spread needs.
+void sortByAddress(std::vector<Release>& releases, std::vector<Release>& spare)
+{
+    if (releases.empty()) return;
+    std::uintptr_t lowest = releases[0].address, highest = lowest;
+    for (const Release& r : releases) {
+        lowest = std::min(lowest, r.address);
+        highest = std::max(highest, r.address);
+    }
+    const unsigned digitBits = 11, digits = 1u << digitBits;
+    for (unsigned shift = 4; shift < 64 && ((highest - lowest) >> shift) != 0; shift += digitBits) {
+        std::vector<std::size_t> start(digits + 1, 0);
+        for (const Release& r : releases) ++start[(((r.address - lowest) >> shift) & (digits - 1)) + 1];
+        for (unsigned d = 0; d < digits; ++d) start[d + 1] += start[d];
+        for (const Release& r : releases) spare[start[((r.address - lowest) >> shift) & (digits - 1)]++] = r;
+        releases.swap(spare);
+    }
+}
+
 // Frees the memory of the long texts of store[from, end), leaving them
-// empty. Freeing one reads the memory around it, which lies anywhere after a
-// sort: the reads are started some texts ahead.
+// empty. In address order where there is room to work it out: the allocator
+// then finds each freed block beside the one before, now and when it later
+// merges them, instead of all over the heap as a sort leaves them.
 void releaseTexts(WordStore& store, std::size_t from)
 {
     const std::size_t n = store.size();
-    for (std::size_t i = from; i < n; ++i) {
-        if (i + ahead < n) __builtin_prefetch(store[i + ahead].data() - sizeof(std::size_t), 1);
-        std::string().swap(store[i]);
+    std::vector<Release> order, spare;
+    try {
+        std::size_t owning = 0;
+        for (std::size_t i = from; i < n; ++i) owning += ownsMemory(store[i]);
+        order.reserve(owning);
+        spare.resize(owning);
+        for (std::size_t i = from; i < n; ++i)
+            if (ownsMemory(store[i])) order.push_back({reinterpret_cast<std::uintptr_t>(store[i].data()), i});
+        sortByAddress(order, spare);
+    } catch (...) {
+        // No room for the order: free them in place order.
+        order.clear();
+        for (std::size_t i = from; i < n; ++i) {
+            if (i + ahead < n) __builtin_prefetch(store[i + ahead].data(), 1);
+            std::string().swap(store[i]);
+        }
+        return;
+    }
+    const std::size_t count = order.size();
+    for (std::size_t k = 0; k < count; ++k) {
+        if (k + ahead < count) __builtin_prefetch(&store[order[k + ahead].index], 1);
+        std::string().swap(store[order[k].index]);
     }
 }
 
@@ -498,7 +552,9 @@ void sortEntries(WordStore& store)
         room.items.resize(size);
         for (std::size_t i = 0; i < size; ++i) room.items[i] = {0, 0, static_cast<std::uint32_t>(i)};
         std::string* texts = store.data() + bounds[b];
-        sortItems(room.items, texts, room);
+        // Past group 0 (the empty text among them) every text has the
+        // group's byte first.
+        sortItems(room.items, texts, b == 0 ? 0 : 1, room);
         applyOrder(room.items, texts);
     }
 }
