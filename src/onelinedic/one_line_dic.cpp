@@ -563,8 +563,11 @@ void removeAdjacentRepeats(WordStore& store)
 {
     if (store.empty()) return;
     // Each text that differs from the last one kept moves down behind it.
+    // The bytes of long texts lie anywhere after a sort: asked for ahead.
+    const std::size_t n = store.size();
     std::size_t kept = 0;
-    for (std::size_t next = 1; next < store.size(); ++next) {
+    for (std::size_t next = 1; next < n; ++next) {
+        if (next + ahead < n) __builtin_prefetch(store[next + ahead].data());
         if (store[next] == store[kept]) continue;
         if (++kept != next) store[kept] = std::move(store[next]);
     }
