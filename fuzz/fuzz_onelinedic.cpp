@@ -24,7 +24,8 @@ bool byteLess(const std::string& a, const std::string& b)
 
 }  // namespace
 
-// Input: a code-page byte, a prefix length byte, the prefix, the file's bytes.
+// Input: a code-page byte, a byte with the prefix length (and whether the file
+// is read twice), the prefix, the file's bytes.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 2) return 0;
@@ -38,6 +39,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     check(clearOneLineDic() == 1);
     std::vector<std::string> expected = reference::splitLines(reference::applyReadRules(bytes));
     check(appendFileToOneLineDic(in.c_str()) == (expected.empty() ? 0 : 1));
+    if (data[1] & 4) {
+        // Read again behind its own lines: the array grows, every text repeats.
+        const std::vector<std::string> once = expected;
+        expected.insert(expected.end(), once.begin(), once.end());
+        check(appendFileToOneLineDic(in.c_str()) == (expected.empty() ? 0 : 1));
+    }
     check(appendToOneLineDic(prefix.c_str()) == 1);
     expected.push_back(prefix);
 

@@ -4,7 +4,7 @@
 // order when the library is loaded and destroyed in reverse at unload.
 Store csvLines;
 Store multiLineDic;
-Store oneLineDic;
+WordStore oneLineDic;
 Store iniSections;
 std::string resultText;
 

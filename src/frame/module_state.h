@@ -4,14 +4,19 @@
 
 #include <list>
 #include <string>
+#include <vector>
 
 // An ordered list of texts. A linked list, so that a block can be inserted or
 // removed without moving the others.
 using Store = std::list<std::string>;
 
+// The word list: only appended to, sorted, thinned and walked, so its texts
+// lie side by side, short ones inside their own slot.
+using WordStore = std::vector<std::string>;
+
 extern Store csvLines;
 extern Store multiLineDic;
-extern Store oneLineDic;
+extern WordStore oneLineDic;
 extern Store iniSections;
 extern std::string resultText;
 

@@ -34,6 +34,23 @@ struct Pending {
     std::size_t first, last, depth;
 };
 
+// A range of items that agree on the key bytes before level.
+struct KeyRange {
+    SortItem* first;
+    SortItem* last;
+    unsigned level;
+};
+
+// The room that sorting a group of texts needs, all taken before the first
+// text moves, so that running out of memory leaves the store as it was. A
+// stack never holds more ranges than the group has pairs of items, nor a
+// key stack more than 255 per level.
+struct SortRoom {
+    std::vector<SortItem> items;
+    std::vector<Pending> pending;
+    std::vector<KeyRange> keyRanges;
+};
+
 // Sets the key of item to up to eleven bytes of text from depth on, padded
 // with zeros, and their count. Keys order as the texts do as far as they
 // reach; equal keys with a count under eleven belong to equal texts.
@@ -44,8 +61,16 @@ void setKey(SortItem& item, const std::string& text, std::size_t depth)
     std::size_t take = left < keyBytes ? left : keyBytes;
     std::uint64_t high = 0;
     std::uint32_t low = 0;
-    for (std::size_t i = 0; i < take && i < 8; ++i) high |= std::uint64_t(p[i]) << (8 * (7 - i));
-    for (std::size_t i = 8; i < take; ++i) low |= std::uint32_t(p[i]) << (8 * (11 - i));
+    if (take == keyBytes) {
+        // Fixed sizes: plain loads, no copying loop.
+        unsigned char bytes[keyBytes];
+        std::memcpy(bytes, p, keyBytes);
+        for (std::size_t i = 0; i < 8; ++i) high = high << 8 | bytes[i];
+        low = std::uint32_t(bytes[8]) << 24 | std::uint32_t(bytes[9]) << 16 | std::uint32_t(bytes[10]) << 8;
+    } else {
+        for (std::size_t i = 0; i < take && i < 8; ++i) high |= std::uint64_t(p[i]) << (8 * (7 - i));
+        for (std::size_t i = 8; i < take; ++i) low |= std::uint32_t(p[i]) << (8 * (11 - i));
+    }
     item.high = high;
     item.low = low | static_cast<std::uint32_t>(take);
 }
@@ -79,16 +104,12 @@ void insertionSortByKey(SortItem* first, SortItem* last)
 
 // Sorts items by key in place: most significant byte first, each bucket
 // swapped into place (no second buffer).
-void radixSortByKey(SortItem* first, SortItem* last)
+void radixSortByKey(SortItem* first, SortItem* last, std::vector<KeyRange>& pending)
 {
-    struct Range {
-        SortItem* first;
-        SortItem* last;
-        unsigned level;
-    };
-    std::vector<Range> pending{{first, last, 0}};
+    pending.clear();
+    pending.push_back({first, last, 0});
     while (!pending.empty()) {
-        Range range = pending.back();
+        KeyRange range = pending.back();
         pending.pop_back();
         if (range.last - range.first < 48) {
             insertionSortByKey(range.first, range.last);
@@ -132,13 +153,12 @@ const std::size_t ahead = 32;
 
 // Sets the keys of items[first, last) from depth on.
 void fillKeys(std::vector<SortItem>& items, std::size_t first, std::size_t last,
-              const std::vector<std::string*>& texts, std::size_t depth)
+              const std::string* texts, std::size_t depth)
 {
     for (std::size_t i = first; i < last; ++i) {
-        if (i + 3 * ahead < last) __builtin_prefetch(&texts[items[i + 3 * ahead].position]);
-        if (i + 2 * ahead < last) __builtin_prefetch(texts[items[i + 2 * ahead].position]);
-        if (i + ahead < last) __builtin_prefetch(texts[items[i + ahead].position]->data());
-        setKey(items[i], *texts[items[i].position], depth);
+        if (i + 2 * ahead < last) __builtin_prefetch(&texts[items[i + 2 * ahead].position]);
+        if (i + ahead < last) __builtin_prefetch(texts[items[i + ahead].position].data() + depth);
+        setKey(items[i], texts[items[i].position], depth);
     }
 }
 
@@ -154,14 +174,14 @@ bool tailLess(const std::string& a, const std::string& b, std::size_t depth)
     return order != 0 ? order < 0 : a.size() < b.size();
 }
 
-void sortTails(SortItem* first, SortItem* last, const std::vector<std::string*>& texts,
+void sortTails(SortItem* first, SortItem* last, const std::string* texts,
                std::size_t depth)
 {
     for (SortItem* i = first + 1; i < last; ++i) {
         SortItem item = *i;
-        const std::string& text = *texts[item.position];
+        const std::string& text = texts[item.position];
         SortItem* j = i;
-        for (; j > first && tailLess(text, *texts[(j - 1)->position], depth); --j) *j = *(j - 1);
+        for (; j > first && tailLess(text, texts[(j - 1)->position], depth); --j) *j = *(j - 1);
         *j = item;
     }
 }
@@ -169,12 +189,12 @@ void sortTails(SortItem* first, SortItem* last, const std::vector<std::string*>&
 // How many bytes from depth on all the texts of items[first, last) share;
 // they are known to agree before depth.
 std::size_t sharedBytes(const SortItem* first, const SortItem* last,
-                        const std::vector<std::string*>& texts, std::size_t depth)
+                        const std::string* texts, std::size_t depth)
 {
-    const char* a = texts[first->position]->data() + depth;
-    std::size_t shared = texts[first->position]->size() - depth;
+    const char* a = texts[first->position].data() + depth;
+    std::size_t shared = texts[first->position].size() - depth;
     for (const SortItem* i = first + 1; i < last && shared > 0; ++i) {
-        const std::string& text = *texts[i->position];
+        const std::string& text = texts[i->position];
         const char* b = text.data() + depth;
         std::size_t limit = std::min(shared, text.size() - depth), k = 0;
         while (k + 8 <= limit && std::memcmp(a + k, b + k, 8) == 0) k += 8;
@@ -184,32 +204,33 @@ std::size_t sharedBytes(const SortItem* first, const SortItem* last,
     return shared;
 }
 
-// Starts the reads that the small ranges next in line will need, in three
-// steps: the text slots of the range `3 * step` ahead, the texts of the one
-// `2 * step` ahead, their bytes `step` ahead.
+// Starts the reads that the small ranges next in line will need, in two
+// steps: the text slots of the range `2 * step` ahead, the bytes of long
+// texts of the one `step` ahead.
 void prefetchPending(const std::vector<Pending>& pending, const std::vector<SortItem>& items,
-                     const std::vector<std::string*>& texts)
+                     const std::string* texts)
 {
     const std::size_t step = 2, n = pending.size();
-    for (std::size_t stage = 1; stage <= 3; ++stage) {
+    for (std::size_t stage = 1; stage <= 2; ++stage) {
         if (n < stage * step) break;
         const Pending& range = pending[n - stage * step];
         if (range.last - range.first > smallRun) continue;
         for (std::size_t i = range.first; i < range.last; ++i) {
             std::size_t position = items[i].position;
-            if (stage == 3) __builtin_prefetch(&texts[position]);
-            if (stage == 2) __builtin_prefetch(texts[position]);
-            if (stage == 1) __builtin_prefetch(texts[position]->data() + range.depth);
+            if (stage == 2) __builtin_prefetch(&texts[position]);
+            if (stage == 1) __builtin_prefetch(texts[position].data() + range.depth);
         }
     }
 }
 
-// Puts items in the byte order of the texts at their positions: keys from
-// depth 0, then, for each run of equal keys that may differ further on, the
-// rest of the texts.
-void sortItems(std::vector<SortItem>& items, const std::vector<std::string*>& texts)
+// Puts items in the byte order of the texts at their positions, which all
+// agree on the bytes before depth: keys from there, then, for each run of
+// equal keys that may differ further on, the rest of the texts.
+void sortItems(std::vector<SortItem>& items, const std::string* texts, std::size_t depth, SortRoom& room)
 {
-    std::vector<Pending> pending{{0, items.size(), 0}};
+    std::vector<Pending>& pending = room.pending;
+    pending.clear();
+    pending.push_back({0, items.size(), depth});
     while (!pending.empty()) {
         Pending range = pending.back();
         pending.pop_back();
@@ -229,7 +250,7 @@ void sortItems(std::vector<SortItem>& items, const std::vector<std::string*>& te
                                    range.depth + sharedBytes(first, last, texts, range.depth)});
             continue;
         }
-        radixSortByKey(first, last);
+        radixSortByKey(first, last, room.keyRanges);
         // Pushed from the back, so that ranges are taken in ascending order.
         for (std::size_t j = range.last; j > range.first;) {
             std::size_t i = j - 1;
@@ -241,71 +262,180 @@ void sortItems(std::vector<SortItem>& items, const std::vector<std::string*>& te
     }
 }
 
-// Moves the k-th text of the order into the k-th node, for every k, by
-// exchanging texts between nodes (no text is copied). The keys are spent by
-// now: each item's low field keeps the rank of the text that its position
-// holds at present, and its position field where the text of its rank is.
-void applyOrder(std::vector<SortItem>& items, const std::vector<std::string*>& texts)
+// Moves the k-th text of the order to place k, for every k, by exchanging
+// texts (none is copied). The keys are spent by now: each item's low field
+// keeps the rank of the text that its place holds at present, and its
+// position field where the text of its rank is.
+void applyOrder(std::vector<SortItem>& items, std::string* texts)
 {
     const std::size_t n = items.size();
     for (std::size_t rank = 0; rank < n; ++rank)
         items[items[rank].position].low = static_cast<std::uint32_t>(rank);
     for (std::size_t k = 0; k < n; ++k) {
-        if (k + 2 * ahead < n) __builtin_prefetch(&texts[items[k + 2 * ahead].position]);
         if (k + ahead < n) {
             std::size_t soon = items[k + ahead].position;
-            __builtin_prefetch(texts[soon]);
+            __builtin_prefetch(&texts[soon], 1);
             __builtin_prefetch(&items[soon], 1);
             __builtin_prefetch(&items[items[k + ahead].low], 1);
         }
         std::uint32_t from = items[k].position;
         if (from == k) continue;
-        texts[k]->swap(*texts[from]);
+        texts[k].swap(texts[from]);
         std::uint32_t displaced = items[k].low;
         items[displaced].position = from;
         items[from].low = displaced;
     }
 }
 
-// The bytes of a long text lie apart from its node: walks over the store
-// start reading them this many entries ahead.
-const int walkAhead = 16;
-
-template <class Iterator>
-Iterator aheadOf(const Store& store, Iterator at)
+// The group of a text in the first step of the sort: its first byte, 0 for
+// the empty text (which sorts first, as no text holds a NUL byte).
+unsigned char groupOf(const std::string& text)
 {
-    for (int i = 0; i < walkAhead && at != store.end(); ++i) ++at;
-    return at;
+    return text.empty() ? 0 : static_cast<unsigned char>(text[0]);
 }
 
-// Starts reading the bytes of the entry at `ahead` and moves it on by one.
-template <class Iterator>
-void prefetchText(const Store& store, Iterator& ahead)
+// Sets firsts[i] to the group of store[i], and bounds[g] to where group g
+// begins once the groups are in order (bounds[256]: the end).
+void countGroups(const WordStore& store, std::vector<unsigned char>& firsts, std::size_t bounds[257])
 {
-    if (ahead == store.end()) return;
-    __builtin_prefetch(ahead->data());
-    ++ahead;
+    std::size_t count[256] = {};
+    for (std::size_t i = 0; i < store.size(); ++i) {
+        if (i + ahead < store.size()) __builtin_prefetch(store[i + ahead].data());
+        firsts[i] = groupOf(store[i]);
+        ++count[firsts[i]];
+    }
+    bounds[0] = 0;
+    for (unsigned g = 0; g < 256; ++g) bounds[g + 1] = bounds[g] + count[g];
 }
 
-// The row being written while the text of the selected words streams past.
+// Puts the groups in order by exchanging texts: each exchange puts one text
+// into its group for good. firsts moves along.
+void groupByFirstByte(WordStore& store, std::vector<unsigned char>& firsts, const std::size_t bounds[257])
+{
+    std::size_t next[256];
+    std::copy(bounds, bounds + 256, next);
+    for (unsigned g = 0; g < 256; ++g) {
+        while (next[g] < bounds[g + 1]) {
+            const std::size_t i = next[g];
+            const unsigned char to = firsts[i];
+            if (to == g) {
+                ++next[g];
+                continue;
+            }
+            const std::size_t j = next[to]++;
+            if (j + 4 < bounds[256]) __builtin_prefetch(&store[j + 4], 1);
+            store[i].swap(store[j]);
+            firsts[i] = firsts[j];
+            firsts[j] = to;
+        }
+    }
+}
+
+// Whether text keeps its bytes in memory of its own, outside the object.
+bool ownsMemory(const std::string& text)
+{
+    const std::uintptr_t bytes = reinterpret_cast<std::uintptr_t>(text.data());
+    const std::uintptr_t self = reinterpret_cast<std::uintptr_t>(&text);
+    return bytes < self || bytes >= self + sizeof text;
+}
+
+// A long text's memory and its place in the store.
+struct Release {
+    std::uintptr_t address;
+    std::size_t index;
+};
+
+// Puts releases in ascending address order, eleven bits a round from bit 4
+// up (closer does not matter), as many rounds as the addresses' spread needs.
+void sortByAddress(std::vector<Release>& releases, std::vector<Release>& spare)
+{
+    if (releases.empty()) return;
+    std::uintptr_t lowest = releases[0].address, highest = lowest;
+    for (const Release& r : releases) {
+        lowest = std::min(lowest, r.address);
+        highest = std::max(highest, r.address);
+    }
+    const unsigned digitBits = 11, digits = 1u << digitBits;
+    for (unsigned shift = 4; shift < 64 && ((highest - lowest) >> shift) != 0; shift += digitBits) {
+        std::vector<std::size_t> start(digits + 1, 0);
+        for (const Release& r : releases) ++start[(((r.address - lowest) >> shift) & (digits - 1)) + 1];
+        for (unsigned d = 0; d < digits; ++d) start[d + 1] += start[d];
+        for (const Release& r : releases) spare[start[((r.address - lowest) >> shift) & (digits - 1)]++] = r;
+        releases.swap(spare);
+    }
+}
+
+// Frees the memory of the long texts of store[from, end), leaving them
+// empty. In address order where there is room to work it out: the allocator
+// then finds each freed block beside the one before, now and when it later
+// merges them, instead of all over the heap as a sort leaves them.
+void releaseTexts(WordStore& store, std::size_t from)
+{
+    const std::size_t n = store.size();
+    std::vector<Release> order, spare;
+    try {
+        std::size_t owning = 0;
+        for (std::size_t i = from; i < n; ++i) owning += ownsMemory(store[i]);
+        order.reserve(owning);
+        spare.resize(owning);
+        for (std::size_t i = from; i < n; ++i)
+            if (ownsMemory(store[i])) order.push_back({reinterpret_cast<std::uintptr_t>(store[i].data()), i});
+        sortByAddress(order, spare);
+    } catch (...) {
+        // No room for the order: free them in place order.
+        order.clear();
+        for (std::size_t i = from; i < n; ++i) {
+            if (i + ahead < n) __builtin_prefetch(store[i + ahead].data(), 1);
+            std::string().swap(store[i]);
+        }
+        return;
+    }
+    const std::size_t count = order.size();
+    for (std::size_t k = 0; k < count; ++k) {
+        if (k + ahead < count) __builtin_prefetch(&store[order[k + ahead].index], 1);
+        std::string().swap(store[order[k].index]);
+    }
+}
+
+// The row being written while the text of the selected words streams past,
+// and the decimal number of the next row.
 struct SectionRows {
     int count;
     bool open;  // its number and opening quote are written
     bool odd;   // the lead bytes at its end so far are odd in number
+    char digits[16];  // the number, right-aligned
+    int width;
 };
 
-// Appends row's number and '="'.
-void openRow(std::string& section, int row)
+SectionRows firstRow()
 {
-    char digits[16];
-    char* p = digits + sizeof digits;
-    unsigned value = static_cast<unsigned>(row);
-    do {
-        *--p = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    section.append(p, digits + sizeof digits - p);
-    section += "=\"";
+    SectionRows rows{};
+    rows.digits[15] = '0';
+    rows.width = 1;
+    return rows;
+}
+
+// Counts the row just finished, number included.
+void countRow(SectionRows& rows)
+{
+    ++rows.count;
+    int i = 15;
+    while (i >= 16 - rows.width && rows.digits[i] == '9') rows.digits[i--] = '0';
+    if (i < 16 - rows.width) {
+        rows.digits[i] = '1';
+        ++rows.width;
+    } else {
+        ++rows.digits[i];
+    }
+}
+
+// Appends the number of the row and '="'.
+void openRow(std::string& out, SectionRows& rows)
+{
+    out.append(rows.digits + 16 - rows.width, rows.width);
+    out += "=\"";
+    rows.open = true;
+    rows.odd = false;
 }
 
 // Parity of the run of lead bytes that ends at data[end], counted back to
@@ -318,108 +448,172 @@ bool leadRunParity(const char* data, std::size_t from, std::size_t end, bool odd
     return j == from ? odd != runOdd : runOdd;
 }
 
-// Writes data[0, size), a piece of the words text, as rows: a line feed ends
-// a row unless it follows an odd run of lead bytes within that row, as the
-// rows of a numbered list are cut (findLineEnd from each row's start).
-void feedRows(const char* data, std::size_t size, std::string& section, SectionRows& rows)
+// Writes data[0, size), a piece of the words text, as rows in the file's form
+// (every "\n" as "\r\n"): a line feed ends a row unless it follows an odd run
+// of lead bytes within that row, as the rows of a numbered list are cut
+// (findLineEnd from each row's start).
+void feedRows(const char* data, std::size_t size, std::string& out, SectionRows& rows)
 {
     for (std::size_t pos = 0; pos < size;) {
-        if (!rows.open) {
-            openRow(section, rows.count);
-            rows.open = true;
-            rows.odd = false;
-        }
+        if (!rows.open) openRow(out, rows);
         const void* lineFeed = std::memchr(data + pos, '\n', size - pos);
         std::size_t end = lineFeed ? static_cast<const char*>(lineFeed) - data : size;
         rows.odd = leadRunParity(data, pos, end, rows.odd);
-        if (end == size) {
-            section.append(data + pos, size - pos);
-            return;
-        }
+        out.append(data + pos, end - pos);
+        if (end == size) return;
         if (rows.odd) {
             // The second byte of a character: the row goes on. A line feed is
             // no lead byte, so the run after it starts afresh.
-            section.append(data + pos, end + 1 - pos);
+            out += "\r\n";
             rows.odd = false;
         } else {
-            section.append(data + pos, end - pos);
-            section += "\"\n";
-            ++rows.count;
+            out += "\"\r\n";
+            countRow(rows);
             rows.open = false;
         }
         pos = end + 1;
     }
 }
 
+// Words up to this size, without line feeds, are written as one whole row.
+const std::size_t shortWord = 64;
+
+// Appends the rows of word followed by "\n".
+void appendWordRows(const std::string& word, std::string& out, SectionRows& rows)
+{
+    const char* data = word.data();
+    const std::size_t size = word.size();
+    if (!rows.open && size <= shortWord && !std::memchr(data, '\n', size) &&
+        !leadRunParity(data, 0, size, false)) {
+        // The common case: one row, put together in place.
+        char row[16 + 2 + shortWord + 3];
+        char* p = row;
+        std::memcpy(p, rows.digits + 16 - rows.width, rows.width);
+        p += rows.width;
+        *p++ = '=';
+        *p++ = '"';
+        std::memcpy(p, data, size);
+        p += size;
+        std::memcpy(p, "\"\r\n", 3);
+        out.append(row, p + 3 - row);
+        countRow(rows);
+        return;
+    }
+    feedRows(data, size, out, rows);
+    feedRows("\n", 1, out, rows);
+}
+
+// Appends to out the rows of the entries of store from `next` on that begin
+// with prefix, until out holds `limit` bytes or more; after the last entry,
+// closes a row left open.
+void appendSectionRows(const WordStore& store, const std::string& prefix, std::size_t& next,
+                       std::string& out, std::size_t limit, SectionRows& rows)
+{
+    const std::size_t n = store.size();
+    for (; next < n && out.size() < limit; ++next) {
+        // Long texts lie apart from their slots, in no order after a sort.
+        if (next + ahead < n) __builtin_prefetch(store[next + ahead].data());
+        if (hasPrefix(store[next], prefix)) appendWordRows(store[next], out, rows);
+    }
+    if (next == n && rows.open) {
+        out += "\"\r\n";
+        countRow(rows);
+        rows.open = false;
+    }
+}
+
+// The bytes of the section handed to the file system at a time.
+const std::size_t pieceBytes = 1 << 18;
+
 }  // namespace
 
-void sortEntries(Store& store)
+void sortEntries(WordStore& store)
 {
-    if (store.size() < 2) return;
+    const std::size_t n = store.size();
+    if (n < 2) return;
     // Positions are kept in 32 bits, which only a 64-bit build could exceed.
-    if (static_cast<std::uint32_t>(store.size()) != store.size())
-        throw std::length_error("too many entries to sort");
-    std::vector<std::string*> texts;
-    std::vector<SortItem> items;
-    texts.reserve(store.size());
-    items.reserve(store.size());
-    for (std::string& entry : store) {
-        items.push_back({0, 0, static_cast<std::uint32_t>(texts.size())});
-        texts.push_back(&entry);
+    if (static_cast<std::uint32_t>(n) != n) throw std::length_error("too many entries to sort");
+    std::vector<unsigned char> firsts(n);
+    std::size_t bounds[257];
+    countGroups(store, firsts, bounds);
+    std::size_t largest = 0;
+    for (unsigned b = 0; b < 256; ++b) largest = std::max(largest, bounds[b + 1] - bounds[b]);
+    SortRoom room;
+    room.items.reserve(largest);
+    adviseLargePages(room.items.data(), largest * sizeof(SortItem));
+    room.pending.reserve(largest / 2 + 1);
+    room.keyRanges.reserve(std::min(largest / 2 + 1, std::size_t(255) * (keyBytes + 1) + 1));
+    // From here on nothing asks for memory. Grouped first, each group's
+    // texts then move only within it, which the cache holds.
+    groupByFirstByte(store, firsts, bounds);
+    for (unsigned b = 0; b < 256; ++b) {
+        const std::size_t size = bounds[b + 1] - bounds[b];
+        if (size < 2) continue;
+        room.items.resize(size);
+        for (std::size_t i = 0; i < size; ++i) room.items[i] = {0, 0, static_cast<std::uint32_t>(i)};
+        std::string* texts = store.data() + bounds[b];
+        // Past group 0 (the empty text among them) every text has the
+        // group's byte first.
+        sortItems(room.items, texts, b == 0 ? 0 : 1, room);
+        applyOrder(room.items, texts);
     }
-    sortItems(items, texts);
-    // The texts move, not the nodes: the nodes stay in the order in which
-    // they lie in memory, so later walks over the sorted list stay fast.
-    applyOrder(items, texts);
 }
 
-void removeAdjacentRepeats(Store& store)
+void removeAdjacentRepeats(WordStore& store)
 {
     if (store.empty()) return;
-    Store::iterator kept = store.begin(), ahead = aheadOf(store, kept);
-    for (Store::iterator next = std::next(kept); next != store.end();) {
-        prefetchText(store, ahead);
-        if (*next == *kept)
-            next = store.erase(next);
-        else
-            kept = next++;
+    // Each text that differs from the last one kept moves down behind it.
+    // The bytes of long texts lie anywhere after a sort: asked for ahead.
+    const std::size_t n = store.size();
+    std::size_t kept = 0;
+    for (std::size_t next = 1; next < n; ++next) {
+        if (next + ahead < n) __builtin_prefetch(store[next + ahead].data());
+        if (store[next] == store[kept]) continue;
+        if (++kept != next) store[kept] = std::move(store[next]);
     }
+    releaseTexts(store, kept + 1);
+    store.erase(store.begin() + static_cast<std::ptrdiff_t>(kept + 1), store.end());
 }
 
-int buildWordSection(const Store& store, const std::string& prefix, std::string& section)
+void clearEntries(WordStore& store)
 {
-    // Sized first for one row per entry: growing a text of millions of rows
-    // step by step costs more than this walk.
-    std::size_t bytes = 0, entries = 0;
-    for (const std::string& entry : store) {
-        if (!hasPrefix(entry, prefix)) continue;
-        bytes += entry.size() + 1;
-        ++entries;
-    }
-    section.clear();
-    section.reserve(7 + bytes + entries * (std::to_string(entries).size() + 4));
-    section += "[word]\n";
-    SectionRows rows{0, false, false};
-    Store::const_iterator ahead = aheadOf(store, store.begin());
-    for (const std::string& entry : store) {
-        prefetchText(store, ahead);
-        if (!hasPrefix(entry, prefix)) continue;
-        feedRows(entry.data(), entry.size(), section, rows);
-        feedRows("\n", 1, section, rows);
-    }
-    if (rows.open) {
-        section += "\"\n";
-        ++rows.count;
-    }
+    releaseTexts(store, 0);
+    // The array's room goes too: a word list of millions is not kept for a
+    // next one of unknown size.
+    WordStore().swap(store);
+}
+
+int buildWordSection(const WordStore& store, const std::string& prefix, std::string& section)
+{
+    section = "[word]\r\n";
+    SectionRows rows = firstRow();
+    std::size_t next = 0;
+    appendSectionRows(store, prefix, next, section, std::string::npos, rows);
     return rows.count;
 }
 
-int writeWordSection(const Store& store, const char* fileName, const std::string& prefix)
+int writeWordSection(const WordStore& store, const char* fileName, const std::string& prefix)
 {
-    std::string section;
-    int rows = buildWordSection(store, prefix, section);
-    if (fileName[0] != '\0' && !writeTextFile(fileName, section, false)) return -1;
-    return rows;
+    // Written in pieces as the rows are made: the section is never whole.
+    ReplacementFile file;
+    const bool toFile = fileName[0] != '\0';
+    if (toFile && !beginReplacement(fileName, file)) return -1;
+    SectionRows rows = firstRow();
+    try {
+        std::string piece;
+        piece.reserve(pieceBytes + 2 * shortWord);
+        piece = "[word]\r\n";
+        for (std::size_t next = 0; next < store.size() || !piece.empty();) {
+            appendSectionRows(store, prefix, next, piece, pieceBytes, rows);
+            if (toFile) writeReplacementBytes(file, piece.data(), piece.size());
+            piece.clear();
+        }
+    } catch (...) {
+        if (toFile) abandonReplacement(file);
+        throw;
+    }
+    if (toFile && !finishReplacement(file)) return -1;
+    return rows.count;
 }
 
 extern "C" QUILLET_API int QUILLET_CALL appendFileToOneLineDic(const char* fileName)
@@ -440,7 +634,7 @@ QUILLET_TWIN(int, appendToOneLineDic, (const char* text));
 extern "C" QUILLET_API int QUILLET_CALL clearOneLineDic()
 {
     return guarded(0, [&] {
-        oneLineDic.clear();
+        clearEntries(oneLineDic);
         return 1;
     });
 }

@@ -6,18 +6,22 @@
 #include "frame/module_state.h"
 
 // Puts store in ascending byte order (bytes unsigned, then the shorter text
-// first). The nodes keep their places; the texts are exchanged between them,
-// never copied.
-void sortEntries(Store& store);
+// first). The texts are exchanged between places, never copied.
+void sortEntries(WordStore& store);
 
 // Removes every entry that equals the one kept before it.
-void removeAdjacentRepeats(Store& store);
+void removeAdjacentRepeats(WordStore& store);
+
+// Removes every entry and gives back the memory of the store.
+void clearEntries(WordStore& store);
 
 // Sets section to the "[word]" numbered-list section of the entries of store
 // that begin with prefix (each entry followed by "\n", cut into rows as
-// formatNumberedList cuts its text) and returns the number of rows.
-int buildWordSection(const Store& store, const std::string& prefix, std::string& section);
+// formatNumberedList cuts its text), in the form a file receives it (every
+// "\n" as "\r\n"), and returns the number of rows.
+int buildWordSection(const WordStore& store, const std::string& prefix, std::string& section);
 
-// Writes that section to fileName (nothing is written when it is empty).
-// Returns the number of rows, or -1 when the file could not be written.
-int writeWordSection(const Store& store, const char* fileName, const std::string& prefix);
+// Writes that section to fileName (nothing is written when it is empty), as
+// writeTextFile would. Returns the number of rows, or -1 when the file could
+// not be written.
+int writeWordSection(const WordStore& store, const char* fileName, const std::string& prefix);

@@ -343,10 +343,12 @@ void allocateBytes(OsFile f, unsigned long long total)
 #endif
 }
 
+std::size_t countLineFeeds(const char* data, std::size_t size);
+
 // The size of text on disk, where every "\n" takes two bytes.
 unsigned long long diskSizeOf(const std::string& text)
 {
-    return text.size() + static_cast<unsigned long long>(std::count(text.begin(), text.end(), '\n'));
+    return text.size() + static_cast<unsigned long long>(countLineFeeds(text.data(), text.size()));
 }
 
 // The size of the pieces on disk.
@@ -357,70 +359,37 @@ unsigned long long diskSizeOf(const DiskBytes* pieces, std::size_t count)
     return total;
 }
 
-// Writes to f either text, converted, or the pieces as they are.
-bool writeContent(OsFile f, const std::string* text, const DiskBytes* pieces, std::size_t count)
+OsFile handleOf(const ReplacementFile& file)
 {
-    if (text) return writeConverted(f, *text, false);
-    for (std::size_t i = 0; i < count; ++i)
-        for (std::size_t at = 0; at < pieces[i].size; at += writeChunk)
-            if (!writeBytes(f, pieces[i].data + at, std::min(writeChunk, pieces[i].size - at))) return false;
-    return true;
+#if defined(_WIN32)
+    return reinterpret_cast<OsFile>(file.handle);
+#else
+    return static_cast<OsFile>(file.handle);
+#endif
 }
 
-// Replaces the file by text (converted) when it is given, else by the pieces.
-bool replaceFile(const char* fileName, const std::string* text, const DiskBytes* pieces,
-                 std::size_t count)
+bool replaceFile(const char* fileName, const std::string& text)
 {
-    std::string target;
-    OsFile inPlace = noFile;
-#if defined(_WIN32)
-    Target kind = probeTarget(fileName, target, inPlace);
-#else
-    mode_t mode = 0;
-    struct stat old;
-    Target kind = probeTarget(fileName, target, inPlace, mode, old);
-#endif
-    if (kind == Target::unwritable) return false;
-    if (kind == Target::other) {
-        // A device or pipe: there is no file to keep, and nothing may be
-        // renamed over it.
-        bool ok = writeContent(inPlace, text, pieces, count);
-        return closeFile(inPlace) && ok;
-    }
-
-    std::string tempPath = tempNameBeside(target);
-    OsFile f = createTemp(tempPath);
-    if (f == noFile) return false;
-#if !defined(_WIN32)
-    if (kind == Target::regular) {
-        if (fchown(f, old.st_uid, old.st_gid) != 0) {
-            // Only the owner or root may give the file away; keep our own.
-        }
-        fchmod(f, mode);
-    }
-#endif
-    allocateBytes(f, text ? diskSizeOf(*text) : diskSizeOf(pieces, count));
-    bool ok = writeContent(f, text, pieces, count);
-    ok = closeFile(f) && ok;
-    if (ok) ok = moveOver(tempPath, target);
-    if (!ok) removePath(tempPath);
-    return ok;
+    ReplacementFile file;
+    if (!beginReplacement(fileName, file, diskSizeOf(text))) return false;
+    if (!writeConverted(handleOf(file), text, false)) file.failed = true;
+    return finishReplacement(file);
 }
 
 }  // namespace
 
-void adviseLargePages(char* bytes, std::size_t size)
+void adviseLargePages(const void* data, std::size_t bytes)
 {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
     const std::size_t page = std::size_t(1) << 21;
-    if (size < 4 * page) return;
-    const std::uintptr_t begin = reinterpret_cast<std::uintptr_t>(bytes);
+    if (bytes < 4 * page) return;
+    const std::uintptr_t begin = reinterpret_cast<std::uintptr_t>(data);
     const std::uintptr_t from = (begin + page - 1) & ~(page - 1);
-    const std::uintptr_t to = (begin + size) & ~(page - 1);
+    const std::uintptr_t to = (begin + bytes) & ~(page - 1);
     if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
 #else
+    (void)data;
     (void)bytes;
-    (void)size;
 #endif
 }
 
@@ -428,8 +397,8 @@ void reserveLarge(std::string& text, std::size_t size)
 {
     if (size <= text.capacity()) return;
     text.reserve(size);
-    // Past the old content the room is not touched yet.
-    adviseLargePages(&text[0], text.capacity());
+    // Only the room past the old content is untouched.
+    adviseLargePages(text.data(), text.capacity());
 }
 
 namespace {
@@ -479,10 +448,13 @@ bool readTextFileAfterRoom(const char* fileName, std::string& text, std::size_t&
     return readTextAt(fileName, text, true, front);
 }
 
-void appendLines(const std::string& text, Store& store)
+namespace {
+
+// Appends the lines of data[0, size) to store, as many at a time as the
+// line search hands back.
+template <class Lines>
+void appendLinesTo(const char* data, std::size_t size, Lines& store)
 {
-    const char* data = text.data();
-    const std::size_t size = text.size();
     std::size_t ends[64];
     for (std::size_t pos = 0; pos < size;) {
         const std::size_t count = findLineEnds(data, size, pos, ends, 64);
@@ -490,6 +462,57 @@ void appendLines(const std::string& text, Store& store)
             store.emplace_back(data + pos, ends[i] - pos);
             pos = ends[i] + 1;
         }
+    }
+}
+
+// The number of line feeds in data[0, size): with one more, at least as many
+// as the lines there (a line feed after a lead byte ends none).
+std::size_t countLineFeeds(const char* data, std::size_t size)
+{
+    std::size_t count = 0, pos = 0;
+#if defined(QUILLET_SSE2)
+    const __m128i lineFeed = _mm_set1_epi8('\n');
+    // Each line feed subtracts one (-1) from its byte's counter; the counters
+    // are summed before any could wrap.
+    while (size - pos >= 16) {
+        __m128i counters = _mm_setzero_si128();
+        for (int round = 0; round < 255 && size - pos >= 16; ++round, pos += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + pos));
+            counters = _mm_sub_epi8(counters, _mm_cmpeq_epi8(v, lineFeed));
+        }
+        const __m128i sums = _mm_sad_epu8(counters, _mm_setzero_si128());
+        count += static_cast<std::size_t>(_mm_cvtsi128_si32(sums)) +
+                 static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+    }
+#endif
+    for (; pos < size; ++pos) count += data[pos] == '\n';
+    return count;
+}
+
+}  // namespace
+
+void appendLines(const std::string& text, Store& store)
+{
+    appendLinesTo(text.data(), text.size(), store);
+}
+
+void appendLines(const std::string& text, WordStore& store)
+{
+    if (text.empty()) return;
+    // Room for every line at once: no doubling steps, each of which would
+    // hold the old and the new array together.
+    const std::size_t before = store.size();
+    const std::size_t needed = before + countLineFeeds(text.data(), text.size()) + 1;
+    if (needed > store.capacity()) {
+        store.reserve(std::max(needed, store.capacity() + store.capacity() / 2));
+        adviseLargePages(store.data(), store.capacity() * sizeof(std::string));
+    }
+    try {
+        appendLinesTo(text.data(), text.size(), store);
+    } catch (...) {
+        // Only a long line's own memory can run out; the array stays.
+        store.erase(store.begin() + static_cast<std::ptrdiff_t>(before), store.end());
+        throw;
     }
 }
 
@@ -505,14 +528,84 @@ bool readFileLines(const char* fileName, Store& store)
     return !store.empty();
 }
 
+bool readFileLines(const char* fileName, WordStore& store)
+{
+    std::string text;
+    if (!readTextFile(fileName, text)) return false;
+    appendLines(text, store);
+    return !store.empty();
+}
+
 bool writeTextFile(const char* fileName, const std::string& text, bool append)
 {
     if (fileName[0] == '\0') return false;
-    return append ? appendToFile(fileName, text) : replaceFile(fileName, &text, nullptr, 0);
+    return append ? appendToFile(fileName, text) : replaceFile(fileName, text);
 }
 
 bool replaceWithDiskBytes(const char* fileName, const DiskBytes* pieces, std::size_t count)
 {
+    ReplacementFile file;
+    if (!beginReplacement(fileName, file, diskSizeOf(pieces, count))) return false;
+    for (std::size_t i = 0; i < count; ++i)
+        for (std::size_t at = 0; at < pieces[i].size; at += writeChunk)
+            writeReplacementBytes(file, pieces[i].data + at, std::min(writeChunk, pieces[i].size - at));
+    return finishReplacement(file);
+}
+
+bool beginReplacement(const char* fileName, ReplacementFile& file, unsigned long long diskSize)
+{
+    file = ReplacementFile();
     if (fileName[0] == '\0') return false;
-    return replaceFile(fileName, nullptr, pieces, count);
+    OsFile inPlace = noFile;
+#if defined(_WIN32)
+    Target kind = probeTarget(fileName, file.target, inPlace);
+#else
+    mode_t mode = 0;
+    struct stat old;
+    Target kind = probeTarget(fileName, file.target, inPlace, mode, old);
+#endif
+    if (kind == Target::unwritable) return false;
+    OsFile f = inPlace;
+    if (kind != Target::other) {
+        // A device or pipe is written in place: there is no file to keep,
+        // and nothing may be renamed over it.
+        file.tempPath = tempNameBeside(file.target);
+        f = createTemp(file.tempPath);
+        if (f == noFile) return false;
+#if !defined(_WIN32)
+        if (kind == Target::regular) {
+            if (fchown(f, old.st_uid, old.st_gid) != 0) {
+                // Only the owner or root may give the file away; keep our own.
+            }
+            fchmod(f, mode);
+        }
+#endif
+        allocateBytes(f, diskSize);
+    }
+#if defined(_WIN32)
+    file.handle = reinterpret_cast<std::intptr_t>(f);
+#else
+    file.handle = f;
+#endif
+    return true;
+}
+
+void writeReplacementBytes(ReplacementFile& file, const char* data, std::size_t size)
+{
+    if (!file.failed && !writeBytes(handleOf(file), data, size)) file.failed = true;
+}
+
+bool finishReplacement(ReplacementFile& file)
+{
+    bool ok = closeFile(handleOf(file)) && !file.failed;
+    if (file.tempPath.empty()) return ok;
+    if (ok) ok = moveOver(file.tempPath, file.target);
+    if (!ok) removePath(file.tempPath);
+    return ok;
+}
+
+void abandonReplacement(ReplacementFile& file) noexcept
+{
+    file.failed = true;
+    finishReplacement(file);
 }

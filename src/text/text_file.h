@@ -1,18 +1,21 @@
 // Reading and writing text files: "\r\n" on disk, "\n" in memory.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "frame/module_state.h"
+
+// Asks for large pages for the whole large pages inside [data, data + bytes),
+// where the platform has them: memory not touched yet then costs a few page
+// faults instead of one per 4 KB. Small ranges are left alone.
+void adviseLargePages(const void* data, std::size_t bytes);
 
 // Gives text room for `size` bytes, in large pages where the platform has
 // them and the room is large: a buffer of many megabytes then costs a few
 // page faults instead of one per 4 KB. The content is kept.
 void reserveLarge(std::string& text, std::size_t size);
-
-// Asks for large pages for the whole large pages inside [bytes, bytes + size),
-// room that is not touched yet; nothing where the platform has none.
-void adviseLargePages(char* bytes, std::size_t size);
 
 // Reads the whole file into text with the text-file rules: every '\r' dropped,
 // the data ending at the first 0x1A or NUL byte. False when the file cannot
@@ -25,12 +28,15 @@ bool readTextFile(const char* fileName, std::string& text);
 bool readTextFileAfterRoom(const char* fileName, std::string& text, std::size_t& front);
 
 // Appends the lines of text (split at real "\n", a last line without one
-// included, no empty element for a final "\n") to store.
+// included, no empty element for a final "\n") to store. The word list gets
+// room for all of them first, and is left as it was if a line cannot be added.
 void appendLines(const std::string& text, Store& store);
+void appendLines(const std::string& text, WordStore& store);
 
 // Appends the file's lines to store. True when the file was read and the
 // store is not empty afterwards; on false the store is unchanged.
 bool readFileLines(const char* fileName, Store& store);
+bool readFileLines(const char* fileName, WordStore& store);
 
 // Writes text with every "\n" as "\r\n". Replacing: the text goes to a new
 // file beside the target that takes its place only once complete, so a failed
@@ -48,3 +54,28 @@ struct DiskBytes {
 // form and given as `count` consecutive pieces: written as they are, with
 // the same guarantees.
 bool replaceWithDiskBytes(const char* fileName, const DiskBytes* pieces, std::size_t count);
+
+// A file being replaced piece by piece, with writeTextFile's guarantee: the
+// bytes go to a new file beside the target (a device or pipe is written in
+// place), which takes the target's place only once complete.
+struct ReplacementFile {
+    std::string target, tempPath;  // tempPath empty: written in place
+    std::intptr_t handle = 0;
+    bool failed = false;
+};
+
+// Opens the new file for fileName, given its blocks up front for diskSize
+// bytes where the platform allows (0: unknown). False, nothing created, when
+// it cannot be opened.
+bool beginReplacement(const char* fileName, ReplacementFile& file, unsigned long long diskSize = 0);
+
+// Writes the bytes as they are (no "\n" conversion); a failure is kept for
+// finishReplacement to report.
+void writeReplacementBytes(ReplacementFile& file, const char* data, std::size_t size);
+
+// Closes the new file and puts it in the target's place; on any failure the
+// new file is removed and the target left as it was. True when all went well.
+bool finishReplacement(ReplacementFile& file);
+
+// Closes and removes the new file: the target stays as it was.
+void abandonReplacement(ReplacementFile& file) noexcept;

@@ -101,7 +101,7 @@ TEST_F(OneLineDic, SortGivesPlainByteOrder)
     std::mt19937 rng(7);
     for (int round = 0; round < 300; ++round) {
         std::uniform_int_distribution<int> size(0, round % 10 == 0 ? 5000 : 120), pick(0, 6);
-        Store store;
+        WordStore store;
         Words made;
         for (int i = size(rng); i-- > 0;) {
             std::string w = testing_support::randomText(rng, 6);
@@ -118,6 +118,83 @@ TEST_F(OneLineDic, SortGivesPlainByteOrder)
         sortEntries(store);
         ASSERT_EQ(Words(store.begin(), store.end()), made) << "round " << round;
     }
+}
+
+// A list made to cross every step of the sort: first bytes of every value
+// (the empty text among them), groups of one, of a few and of thousands,
+// lengths around the texts kept inside the string and around the key size,
+// long shared starts, runs of repeats longer and shorter than those finished
+// by comparing texts, and bytes of 0x80 and above anywhere.
+Words madeForTheSort(std::mt19937& rng, std::size_t count)
+{
+    std::uniform_int_distribution<int> how(0, 9), anyByte(1, 255), letter('a', 'e'), length(0, 40);
+    Words made;
+    const int crowded = anyByte(rng);  // one group much larger than the rest
+    while (made.size() < count) {
+        std::string w;
+        switch (how(rng)) {
+        case 0: w = ""; break;
+        case 1: w = std::string(1, static_cast<char>(anyByte(rng))); break;
+        case 2:  // a whole run of one text
+            w = made.empty() ? "x" : made[rng() % made.size()];
+            for (int k = rng() % 20; k-- > 0;) made.push_back(w);
+            break;
+        case 3:  // a start shared well past one key
+            w = std::string(10 + rng() % 30, static_cast<char>(crowded)) + static_cast<char>(letter(rng));
+            break;
+        default:
+            w = std::string(1, static_cast<char>(how(rng) < 6 ? crowded : anyByte(rng)));
+            for (int k = length(rng); k-- > 0;)
+                w += static_cast<char>(rng() % 4 == 0 ? anyByte(rng) : letter(rng));
+        }
+        made.push_back(w);
+    }
+    std::shuffle(made.begin(), made.end(), rng);
+    return made;
+}
+
+TEST_F(OneLineDic, SortMatchesAPlainSortInEveryGroupShape)
+{
+    std::mt19937 rng(11);
+    for (std::size_t count : {2, 3, 9, 47, 48, 49, 300, 4000, 30000}) {
+        for (int round = 0; round < 3; ++round) {
+            Words made = madeForTheSort(rng, count);
+            WordStore store(made.begin(), made.end());
+            std::stable_sort(made.begin(), made.end(), plainLess);
+            sortEntries(store);
+            ASSERT_EQ(store, made) << count << " entries, round " << round;
+        }
+    }
+    // Every text in one group, and every group holding one text.
+    WordStore one, each;
+    for (int i = 0; i < 3000; ++i) one.push_back("q" + std::to_string(i * 7919 % 3000));
+    for (int b = 255; b >= 1; --b) each.push_back(std::string(1, static_cast<char>(b)) + "z");
+    each.push_back("");
+    for (WordStore* store : {&one, &each}) {
+        Words expected(store->begin(), store->end());
+        std::stable_sort(expected.begin(), expected.end(), plainLess);
+        sortEntries(*store);
+        EXPECT_EQ(*store, expected);
+    }
+}
+
+TEST_F(OneLineDic, UniqueAndClearKeepTheTextsRight)
+{
+    std::mt19937 rng(5);
+    for (int round = 0; round < 40; ++round) {
+        Words made = madeForTheSort(rng, round % 2 ? 2000 : 30);
+        if (round % 3 == 0) std::stable_sort(made.begin(), made.end(), plainLess);
+        WordStore store(made.begin(), made.end());
+        made.erase(std::unique(made.begin(), made.end()), made.end());
+        removeAdjacentRepeats(store);
+        ASSERT_EQ(store, made) << "round " << round;
+    }
+    WordStore store{"a text longer than any kept inside the string", "b"};
+    clearEntries(store);
+    EXPECT_TRUE(store.empty());
+    EXPECT_EQ(store.capacity(), 0u);
+    store.push_back("again");
+    EXPECT_EQ(store, (WordStore{"again"}));
 }
 
 TEST_F(OneLineDic, UniqueDropsOnlyAdjacentRepeats)
@@ -199,8 +276,10 @@ TEST_F(OneLineDic, SectionIsThePlainNumberedListOfTheSelectedWords)
     std::mt19937 rng(3);
     testing_support::underBothCodePages([&](int) {
         for (int round = 0; round < 400; ++round) {
-            Store store;
-            for (int n = rng() % 12; n-- > 0;) store.push_back(testing_support::randomText(rng, 8));
+            WordStore store;
+            // Long entries too: past the size that is written as one row.
+            for (int n = round % 50 == 0 ? 150 : rng() % 12; n-- > 0;)
+                store.push_back(testing_support::randomText(rng, rng() % 4 == 0 ? 90 : 8));
             std::string prefix, words;
             if (rng() % 3 == 0 && !store.empty()) prefix = store.front().substr(0, rng() % 3);
             for (const std::string& w : store)
@@ -208,10 +287,63 @@ TEST_F(OneLineDic, SectionIsThePlainNumberedListOfTheSelectedWords)
             std::string section;
             EXPECT_EQ(buildWordSection(store, prefix, section),
                       static_cast<int>(reference::splitLines(words).size()));
-            ASSERT_EQ(section, reference::formatNumberedList("[word]", words, false))
-                << "round " << round;
+            std::string plain = reference::formatNumberedList("[word]", words, false), onDisk;
+            for (char c : plain) onDisk += c == '\n' ? std::string("\r\n") : std::string(1, c);
+            ASSERT_EQ(section, onDisk) << "round " << round;
         }
     });
 }
+
+// The section written in pieces: rows that reach over a piece's end, long
+// entries, line feeds inside entries and rows that go on into the next entry
+// after an odd run of lead bytes.
+TEST_F(OneLineDic, SectionWrittenInPiecesIsTheWholeSection)
+{
+    std::mt19937 rng(9);
+    testing_support::underBothCodePages([&](int) {
+        for (int round = 0; round < 6; ++round) {
+            WordStore store;
+            std::size_t bytes = 0;
+            while (bytes < (round < 3 ? 300000u : 1200000u)) {
+                std::string w = testing_support::randomText(rng, 12);
+                if (rng() % 50 == 0) w += std::string(rng() % 70000, 'L');
+                if (rng() % 7 == 0) w += '\x81';
+                bytes += w.size() + 8;
+                store.push_back(w);
+            }
+            std::string prefix = round % 3 == 2 ? store[rng() % store.size()].substr(0, 1) : "";
+            // The whole section, checked against the plain numbered list on
+            // smaller lists above.
+            std::string whole;
+            const int rows = buildWordSection(store, prefix, whole);
+            const std::string file = path("out.ini");
+            ASSERT_EQ(writeWordSection(store, file.c_str(), prefix), rows);
+            ASSERT_EQ(readBytes(file), whole) << "round " << round;
+            EXPECT_EQ(writeWordSection(store, "", prefix), rows);
+            EXPECT_EQ(listing(), "out.ini;");
+        }
+    });
+}
+
+#if !defined(_WIN32)
+TEST_F(OneLineDic, AFailedWriteInAnyPieceIsReported)
+{
+    for (int i = 0; i < 100000; ++i) appendToOneLineDic(("word" + std::to_string(i)).c_str());
+    EXPECT_EQ(makeINIDB("/dev/full", ""), -1);
+    writeBytes(path("old.ini"), "old\r\n");
+    struct rlimit saved, small;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    small = saved;
+    small.rlim_cur = 600000;  // past the first piece, short of the last
+    auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    int rows = makeINIDB(path("old.ini").c_str(), "");
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(rows, -1);
+    EXPECT_EQ(readBytes(path("old.ini")), "old\r\n");
+    EXPECT_EQ(listing(), "old.ini;");
+}
+#endif
 
 }  // namespace

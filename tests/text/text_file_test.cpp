@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <random>
 #include <thread>
 
 #include "support/reference_model.h"
@@ -119,6 +121,36 @@ TEST_F(ReadFileLines, RoomInFrontKeepsTheTextAndItsRules)
     EXPECT_FALSE(readTextFileAfterRoom(folder_.c_str(), text, front));
 }
 
+// The word list's reading: the same lines as a list's, behind the entries
+// already there, in an array sized once for the file's line feeds.
+TEST_F(ReadFileLines, IntoTheWordListAsIntoAList)
+{
+    testing_support::underBothCodePages([&](int) {
+        std::mt19937 rng(13);
+        for (int round = 0; round < 200; ++round) {
+            std::string bytes = testing_support::randomText(rng, round % 10 == 0 ? 20000 : 300);
+            if (round % 4 == 0) bytes += std::string(5000 + rng() % 300, '\n');
+            writeBytes(path("in.txt"), bytes);
+            Store list{"kept"};
+            WordStore words{"kept"}, fresh;
+            EXPECT_TRUE(readFileLines(path("in.txt").c_str(), list));
+            EXPECT_TRUE(readFileLines(path("in.txt").c_str(), words));
+            ASSERT_EQ(words, WordStore(list.begin(), list.end())) << ::testing::PrintToString(bytes);
+            readFileLines(path("in.txt").c_str(), fresh);
+            const std::string text = reference::applyReadRules(bytes);
+            EXPECT_LE(fresh.capacity(), static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+        }
+    });
+    writeBytes(path("empty.txt"), "");
+    WordStore store;
+    EXPECT_FALSE(readFileLines(path("empty.txt").c_str(), store));
+    EXPECT_FALSE(readFileLines(path("missing.txt").c_str(), store));
+    store.push_back("x");
+    EXPECT_TRUE(readFileLines(path("empty.txt").c_str(), store));
+    EXPECT_FALSE(readFileLines(folder_.c_str(), store));
+    EXPECT_EQ(store, WordStore{"x"});
+}
+
 #if !defined(_WIN32)
 TEST_F(ReadFileLines, ReadsAPipeToItsEnd)
 {
@@ -202,6 +234,38 @@ TEST_F(WriteTextFile, DiskBytesAreWrittenAsTheyStand)
     EXPECT_EQ(listing(), "out.ini;");
 }
 
+// A file replaced piece by piece: bytes as they are, the target untouched
+// until the end, nothing left behind when it fails or is given up.
+TEST_F(WriteTextFile, AReplacementInPiecesTakesThePlaceOnlyWhenFinished)
+{
+    const std::string file = path("out.ini");
+    writeBytes(file, "old\r\n");
+    ReplacementFile replacement;
+    ASSERT_TRUE(beginReplacement(file.c_str(), replacement));
+    writeReplacementBytes(replacement, "a\nb", 3);
+    writeReplacementBytes(replacement, "", 0);
+    writeReplacementBytes(replacement, "\r\nc", 3);
+    EXPECT_EQ(readBytes(file), "old\r\n");
+    EXPECT_TRUE(finishReplacement(replacement));
+    EXPECT_EQ(readBytes(file), "a\nb\r\nc");
+    EXPECT_EQ(listing(), "out.ini;");
+
+    ASSERT_TRUE(beginReplacement(file.c_str(), replacement));
+    writeReplacementBytes(replacement, "new", 3);
+    abandonReplacement(replacement);
+    EXPECT_EQ(readBytes(file), "a\nb\r\nc");
+    EXPECT_EQ(listing(), "out.ini;");
+
+    const std::string fresh = path("fresh.ini");
+    ASSERT_TRUE(beginReplacement(fresh.c_str(), replacement));
+    EXPECT_TRUE(finishReplacement(replacement));
+    EXPECT_EQ(readBytes(fresh), "");
+    EXPECT_FALSE(beginReplacement(path("no/such/folder/x.ini").c_str(), replacement));
+    EXPECT_FALSE(beginReplacement(folder_.c_str(), replacement));
+    EXPECT_FALSE(beginReplacement("", replacement));
+    EXPECT_EQ(listing(), "fresh.ini;out.ini;");
+}
+
 #if !defined(_WIN32)
 TEST_F(WriteTextFile, ReportsAFullDevice)
 {
@@ -255,6 +319,25 @@ TEST_F(WriteTextFile, AWriteCutShortKeepsTheOldFile)
     EXPECT_FALSE(underFileSizeLimit(100000, [&] { return replaceWithDiskBytes(file.c_str(), pieces, 2); }));
     EXPECT_EQ(readBytes(file), "new\r\n");
     EXPECT_EQ(listing(), "settings.ini;");
+}
+
+TEST_F(WriteTextFile, AReplacementThatFailsInAnyPieceKeepsTheOldFile)
+{
+    const std::string file = path("settings.ini");
+    writeBytes(file, "[old]\r\n");
+    const std::string piece(60000, 'p');
+    EXPECT_FALSE(underFileSizeLimit(100000, [&] {
+        ReplacementFile replacement;
+        if (!beginReplacement(file.c_str(), replacement)) return true;
+        for (int i = 0; i < 3; ++i) writeReplacementBytes(replacement, piece.data(), piece.size());
+        return finishReplacement(replacement);
+    }));
+    EXPECT_EQ(readBytes(file), "[old]\r\n");
+    EXPECT_EQ(listing(), "settings.ini;");
+    ReplacementFile device;
+    ASSERT_TRUE(beginReplacement("/dev/full", device));
+    writeReplacementBytes(device, "x", 1);
+    EXPECT_FALSE(finishReplacement(device));
 }
 
 TEST_F(WriteTextFile, ReplacingKeepsPermissionsAndSymbolicLinks)
