@@ -39,9 +39,20 @@ char* copyTextBytes(const char* in, const char* end, char* out, bool& over)
     while (end - in >= 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v);
-        const __m128i special =
-            _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_or_si128(_mm_cmpeq_epi8(v, eof), _mm_cmpeq_epi8(v, nul)));
-        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(special));
+        const unsigned crs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, cr)));
+        const unsigned ends =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, eof), _mm_cmpeq_epi8(v, nul))));
+        if (ends == 0 && (crs & (crs - 1)) == 0 && end - in >= 33) {
+            // No carriage return or one (the usual line end): the bytes after
+            // it move back by one, with no branch on where it stands.
+            const unsigned at = crs != 0 ? static_cast<unsigned>(__builtin_ctz(crs)) : 16;
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at),
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + at + 1)));
+            in += 16;
+            out += 16 - (crs != 0);
+            continue;
+        }
+        const unsigned mask = crs | ends;
         if (mask == 0) {
             in += 16;
             out += 16;
@@ -136,9 +147,9 @@ void removePath(const std::string& path)
 // leadingBreak is set. False at the first failed write.
 bool writeConverted(OsFile f, const std::string& text, bool leadingBreak)
 {
-    // Slack past the limit: a block of 16 bytes may overrun it, and a line
-    // break adds one byte.
-    std::vector<char> buffer(writeChunk + 32);
+    // Slack past the limit: a block of 16 bytes may overrun it, a line break
+    // adds one byte, and a block with a line feed writes up to 33 bytes.
+    std::vector<char> buffer(writeChunk + 48);
     char* const begin = buffer.data();
     char* const limit = begin + writeChunk;
     char* out = begin;
@@ -156,6 +167,19 @@ bool writeConverted(OsFile f, const std::string& text, bool leadingBreak)
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v);
             const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lineFeed)));
+            if ((mask & (mask - 1)) == 0 && end - p >= 32) {
+                // No line feed or one (lines are mostly longer than 16
+                // bytes): "\r" goes before it and the rest moves on by one,
+                // with no branch on where it stands. Bytes written past the
+                // block are written again by the next one.
+                const unsigned at = mask != 0 ? static_cast<unsigned>(__builtin_ctz(mask)) : 16;
+                out[at] = '\r';
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at + 1),
+                                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at)));
+                p += 16;
+                out += 16 + (mask != 0);
+                continue;
+            }
             if (mask == 0) {
                 p += 16;
                 out += 16;

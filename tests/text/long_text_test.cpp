@@ -141,4 +141,35 @@ TEST_F(LongFiles, WritingTurnsEveryLineFeedIntoTwoBytes)
     }
 }
 
+// Text made of lines and line breaks of every spacing, so that sixteen-byte
+// blocks hold none, one or several carriage returns or line feeds at every
+// offset; on some rounds a 0x1A or NUL near the end.
+std::string lineText(std::mt19937& rng, std::size_t length)
+{
+    static const char* const pieces[] = {"\r\n", "\r\n", "\r", "\n", "\r\r\n", "a", "bc", "key=value",
+                                         "0123456789abcdef", "\x81\r\n", "\n\n", "  indented line"};
+    std::uniform_int_distribution<int> pick(0, sizeof pieces / sizeof *pieces - 1);
+    std::string text;
+    while (text.size() < length) text += pieces[pick(rng)];
+    return text;
+}
+
+TEST_F(LongFiles, CarriageReturnsAndLineFeedsAtEveryOffset)
+{
+    std::mt19937 rng(36);
+    for (int round = 0; round < 400; ++round) {
+        std::string bytes = lineText(rng, round < 300 ? round : 70000 + rng() % 100);
+        if (round % 7 == 3 && !bytes.empty()) bytes[bytes.size() - 1 - rng() % std::min<std::size_t>(bytes.size(), 40)] = round % 2 ? '\x1A' : '\0';
+        testing_support::writeBytes(path("in.txt"), bytes);
+        std::string text;
+        ASSERT_TRUE(readTextFile(path("in.txt").c_str(), text));
+        ASSERT_EQ(text, reference::applyReadRules(bytes)) << "round " << round;
+
+        std::string expected;
+        for (char c : bytes) expected += c == '\n' ? std::string("\r\n") : std::string(1, c);
+        ASSERT_TRUE(writeTextFile(path("out.txt").c_str(), bytes, false));
+        ASSERT_EQ(testing_support::readBytes(path("out.txt")), expected) << "round " << round;
+    }
+}
+
 }  // namespace
