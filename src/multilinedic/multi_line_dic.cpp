@@ -2,6 +2,7 @@
 // by title and looked up by title or position.
 #include "multilinedic/multi_line_dic.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "frame/export.h"
+#include "text/code_page.h"
 #include "text/line_blocks.h"
 #include "text/string_ops.h"
 #include "text/text_file.h"
@@ -83,6 +85,150 @@ int countTitled(const std::string& key)
     return count;
 }
 
+// How the file's text is read: a piece this large stays in the cache while
+// it is cut into entries.
+const std::size_t dictionaryPiece = 1 << 18;
+
+// Whether the line being read goes to the open entry; undecided until its
+// first bytes (as many as the marker has) or its end are known.
+enum LineFate { undecided, kept, dropped };
+
+// How far the cutting of a file's text into entries has got, between two
+// pieces of the text.
+struct EntryCut {
+    const std::string* marker;
+    Store entries;          // the entries finished so far
+    bool open = false;      // a head line has been met: lines go to an entry
+    std::string current;    // the open entry's bytes that are not in the piece being cut
+    bool lineOpen = false;  // the last piece ended inside a line
+    LineFate fate = undecided;
+    std::string lineStart;  // that line's first bytes, while its fate is undecided
+    bool odd = false;       // the run of lead-byte values that ended the last piece is odd
+};
+
+// Parity of the run of lead-byte values ending just before data[p], given
+// odd, that of the run ending just before data[q] (q <= p).
+bool leadRunOdd(const char* data, std::size_t q, std::size_t p, bool odd)
+{
+    std::size_t j = p;
+    while (j > q && isLeadByte(static_cast<unsigned char>(data[j - 1]))) --j;
+    const bool runOdd = ((p - j) & 1) != 0;
+    return j == q ? odd != runOdd : runOdd;
+}
+
+// Finishes the open entry: cut.current followed by run[0, size).
+void closeEntry(EntryCut& cut, const char* run, std::size_t size)
+{
+    if (cut.current.empty()) {
+        cut.entries.emplace_back(run, size);
+        return;
+    }
+    cut.current.append(run, size);
+    cut.entries.emplace_back(cut.current);  // an exact copy: current may have grown by doubling
+    std::string().swap(cut.current);
+}
+
+// Gives the line being read its fate, once whether it is a head line is known.
+void settleLine(EntryCut& cut, bool head)
+{
+    if (head && cut.open) closeEntry(cut, "", 0);
+    cut.open = cut.open || head;
+    cut.fate = cut.open ? kept : dropped;
+    if (cut.open) cut.current += cut.lineStart;
+    cut.lineStart.clear();
+}
+
+// Takes bytes of the line being read, none of them its end.
+void feedLine(EntryCut& cut, const char* p, std::size_t size)
+{
+    cut.lineOpen = true;
+    if (cut.fate == undecided) {
+        const std::string& marker = *cut.marker;
+        const std::size_t take = std::min(size, marker.size() - cut.lineStart.size());
+        cut.lineStart.append(p, take);
+        p += take;
+        size -= take;
+        if (cut.lineStart.size() < marker.size()) return;
+        settleLine(cut, cut.lineStart == marker);
+    }
+    if (cut.fate == kept) cut.current.append(p, size);
+}
+
+// Ends the line being read, as with its "\n".
+void endLine(EntryCut& cut)
+{
+    if (cut.fate == undecided) {
+        // Shorter than the marker: a head line only when it and its "\n" are the marker.
+        const std::string& marker = *cut.marker;
+        const std::string& line = cut.lineStart;
+        settleLine(cut, marker.size() == line.size() + 1 && marker.back() == '\n' &&
+                            marker.compare(0, line.size(), line) == 0);
+    }
+    if (cut.fate == kept) cut.current += '\n';
+    cut.fate = undecided;
+    cut.lineOpen = false;
+}
+
+// Where the line that the last piece ended in ends in data[0, size): its real
+// "\n", or size; at size, cut.odd is brought up to the end of data.
+std::size_t carriedLineEnd(EntryCut& cut, const char* data, std::size_t size)
+{
+    std::size_t scanned = 0;
+    bool odd = cut.odd;
+    for (std::size_t from = 0;;) {
+        const void* hit = from < size ? std::memchr(data + from, '\n', size - from) : nullptr;
+        if (!hit) {
+            cut.odd = leadRunOdd(data, scanned, size, odd);
+            return size;
+        }
+        const std::size_t p = static_cast<const char*>(hit) - data;
+        odd = leadRunOdd(data, scanned, p, odd);
+        scanned = p;
+        if (!odd) return p;
+        from = p + 1;
+    }
+}
+
+// Cuts the next piece of the file's text into entries; a line or entry that
+// it leaves unfinished is carried in cut.
+void cutPiece(EntryCut& cut, const char* data, std::size_t size)
+{
+    std::size_t pos = 0;
+    if (cut.lineOpen) {
+        const std::size_t end = carriedLineEnd(cut, data, size);
+        feedLine(cut, data, end);
+        if (end == size) return;
+        endLine(cut);
+        pos = end + 1;
+    }
+    // Whole lines: those of the open entry are taken as one run of bytes,
+    // which already ends each line with its "\n".
+    const std::string& marker = *cut.marker;
+    std::size_t runStart = pos;
+    std::size_t ends[64];
+    bool tail = false;
+    while (pos < size && !tail) {
+        const std::size_t count = findLineEnds(data, size, pos, ends, 64);
+        for (std::size_t i = 0; i < count; ++i) {
+            if (ends[i] == size) {
+                tail = true;  // no "\n" yet: the line goes on in the next piece
+                break;
+            }
+            if (marker.size() <= ends[i] - pos + 1 && std::memcmp(data + pos, marker.data(), marker.size()) == 0) {
+                if (cut.open) closeEntry(cut, data + runStart, pos - runStart);
+                cut.open = true;
+                runStart = pos;
+            }
+            pos = ends[i] + 1;
+        }
+    }
+    if (cut.open) cut.current.append(data + runStart, pos - runStart);
+    if (pos < size) {
+        cut.odd = leadRunOdd(data, pos, size, false);
+        feedLine(cut, data + pos, size - pos);
+    }
+}
+
 // The entry without its first line, as takeToken cuts that line.
 std::string bodyOf(const std::string& entry)
 {
@@ -92,14 +238,43 @@ std::string bodyOf(const std::string& entry)
 
 }  // namespace
 
+bool readDictionaryEntries(const char* fileName, const std::string& marker, Store& store,
+                           std::size_t pieceSize)
+{
+    TextFileReader reader;
+    std::size_t sizeGuess = 0;
+    if (!openTextFile(fileName, reader, sizeGuess)) return false;
+    EntryCut cut;
+    cut.marker = &marker;
+    bool ok = true, anyText = false;
+    try {
+        std::string piece;
+        while (ok && !reader.ended) {
+            piece.clear();
+            ok = readTextPiece(reader, piece, pieceSize);
+            anyText = anyText || !piece.empty();
+            cutPiece(cut, piece.data(), piece.size());
+        }
+    } catch (...) {
+        closeTextFile(reader);
+        throw;
+    }
+    closeTextFile(reader);
+    // An empty text has no line at all, which is a failure.
+    if (!ok || !anyText) return false;
+    if (cut.lineOpen) endLine(cut);
+    if (cut.open) closeEntry(cut, "", 0);
+    store.splice(store.end(), cut.entries);
+    return true;
+}
+
 int loadDictionary(const char* fileName, const std::string& headMarker)
 {
     if (headMarker.empty()) return -1;
     clearIndex();
     multiLineDic.clear();
     try {
-        if (!readFileLines(fileName, multiLineDic)) return -1;
-        groupBlocks(multiLineDic, headMarker, false);
+        if (!readDictionaryEntries(fileName, headMarker, multiLineDic, dictionaryPiece)) return -1;
         buildIndex();
     } catch (...) {
         // Half a dictionary, or one without its index, is worse than none.

@@ -1,7 +1,18 @@
 // The multi-line dictionary's routines behind its exports.
 #pragma once
 
+#include <cstddef>
 #include <string>
+
+#include "frame/module_state.h"
+
+// Appends to store the entries of the file, exactly as its lines (as
+// readFileLines gives them) regrouped at head lines by groupBlocks without
+// INI mode. The text is read and cut pieceSize bytes at a time, so that the
+// whole text is never held. False, store unchanged, when the file cannot be
+// opened or read or gives no line.
+bool readDictionaryEntries(const char* fileName, const std::string& marker, Store& store,
+                           std::size_t pieceSize);
 
 // Empties multiLineDic and fills it with the entries of the file, each from a
 // head line (a line that, with "\n" appended, begins with headMarker) up to
