@@ -118,6 +118,52 @@ TEST_F(MultiLineDic, LoadingReplacesTheWholeStore)
     EXPECT_STREQ(getMultiLineDicTitle(""), "\n");
 }
 
+// The direct load against readFileLines' lines regrouped by groupBlocks, on
+// files cut into pieces of every small size, so that piece ends fall inside
+// markers, lines, "\r\n" pairs and double-byte characters, and on one piece
+// for the whole file.
+TEST_F(MultiLineDic, DirectLoadGivesTheRegroupedLines)
+{
+    std::mt19937 rng(29);
+    const char* lines[] = {"#a", "#b", "#", "", " #a", "##a", "x", "#a\x81", "\x81", "\x81\x81",
+                           "\x81#a", "#\x81\n#a", "a\rb", "\x1A"};
+    const char* markers[] = {"#", "#a", "#\n", "\n", "##", "#a\n", "\x81", "\x81\n#", "#\x81\n#", "x"};
+    const std::string file = path("d.txt");
+    testing_support::underBothCodePages([&](int) {
+        for (int round = 0; round < 200; ++round) {
+            std::string bytes;
+            for (int n = rng() % 30; n-- > 0;) {
+                const int kind = rng() % 10;
+                bytes += kind == 0   ? testing_support::randomText(rng, 6)
+                         : kind == 1 ? "#" + std::string(rng() % 40, "x\x81"[rng() % 2])
+                                     : std::string(lines[rng() % std::size(lines)]);
+                bytes += rng() % 4 ? "\r\n" : "\n";
+            }
+            if (rng() % 4 == 0 && !bytes.empty()) bytes.pop_back();  // no final line break
+            if (rng() % 20 == 0) bytes.insert(rng() % (bytes.size() + 1), 1, '\0');
+            writeBytes(file, bytes);
+            const std::string marker = markers[rng() % std::size(markers)];
+            std::vector<std::string> fileLines = reference::splitLines(reference::applyReadRules(bytes));
+            std::list<std::string> expected(fileLines.begin(), fileLines.end());
+            reference::groupBlocks(expected, marker, false);
+            for (std::size_t piece : {std::size_t(1), std::size_t(2), std::size_t(3), std::size_t(5),
+                                      std::size_t(7), std::size_t(16), std::size_t(17), bytes.size() + 1}) {
+                Store store{"kept"};
+                bool read = readDictionaryEntries(file.c_str(), marker, store, piece);
+                ASSERT_EQ(read, !fileLines.empty()) << "round " << round << " piece " << piece;
+                ASSERT_EQ(store.front(), "kept");
+                store.pop_front();
+                ASSERT_EQ(store, read ? expected : std::list<std::string>())
+                    << "round " << round << " piece " << piece << " marker " << marker;
+            }
+        }
+    });
+    Store store{"kept"};
+    EXPECT_FALSE(readDictionaryEntries(path("missing.txt").c_str(), "#", store, 4));
+    EXPECT_FALSE(readDictionaryEntries(path("").c_str(), "#", store, 4));  // a folder
+    EXPECT_EQ(store, Store{"kept"});
+}
+
 TEST_F(MultiLineDic, SearchesAsThePlainWalkDoes)
 {
     std::mt19937 rng(11);
