@@ -44,20 +44,20 @@ void clearIndex()
     std::vector<std::uint32_t>().swap(chainHead);
 }
 
-void buildIndex()
+// Builds the chains over entryAt, which holds the store's entries already,
+// from the hashes of their titles (headHash, in the same order).
+void buildChains(const std::vector<std::uint32_t>& titleHashes)
 {
-    std::size_t n = multiLineDic.size();
+    const std::size_t n = entryAt.size();
     // Positions are kept in 32 bits, which only a 64-bit build could exceed.
     if (n >= noPosition) throw std::length_error("too many entries to index");
-    entryAt.reserve(n);
-    for (const std::string& entry : multiLineDic) entryAt.push_back(&entry);
     std::size_t buckets = 1;
     while (buckets < n) buckets *= 2;
     chainHead.assign(buckets, noPosition);
     chainNext.assign(n, noPosition);
     // From the back, so that each chain runs in store order.
     for (std::size_t p = n; p-- > 0;) {
-        std::uint32_t& head = chainHead[headHash(*entryAt[p]) & (buckets - 1)];
+        std::uint32_t& head = chainHead[titleHashes[p] & (buckets - 1)];
         chainNext[p] = head;
         head = static_cast<std::uint32_t>(p);
     }
@@ -85,10 +85,6 @@ int countTitled(const std::string& key)
     return count;
 }
 
-// How the file's text is read: a piece this large stays in the cache while
-// it is cut into entries.
-const std::size_t dictionaryPiece = 1 << 18;
-
 // Whether the line being read goes to the open entry; undecided until its
 // first bytes (as many as the marker has) or its end are known.
 enum LineFate { undecided, kept, dropped };
@@ -104,6 +100,7 @@ struct EntryCut {
     LineFate fate = undecided;
     std::string lineStart;  // that line's first bytes, while its fate is undecided
     bool odd = false;       // the run of lead-byte values that ended the last piece is odd
+    std::vector<std::uint32_t> titleHashes;  // of the finished entries, for the index
 };
 
 // Parity of the run of lead-byte values ending just before data[p], given
@@ -116,16 +113,19 @@ bool leadRunOdd(const char* data, std::size_t q, std::size_t p, bool odd)
     return j == q ? odd != runOdd : runOdd;
 }
 
-// Finishes the open entry: cut.current followed by run[0, size).
+// Finishes the open entry: cut.current followed by run[0, size). Its place
+// in entryAt and its title's hash are taken while it is still in the cache.
 void closeEntry(EntryCut& cut, const char* run, std::size_t size)
 {
     if (cut.current.empty()) {
         cut.entries.emplace_back(run, size);
-        return;
+    } else {
+        cut.current.append(run, size);
+        cut.entries.emplace_back(cut.current);  // an exact copy: current may have grown by doubling
+        std::string().swap(cut.current);
     }
-    cut.current.append(run, size);
-    cut.entries.emplace_back(cut.current);  // an exact copy: current may have grown by doubling
-    std::string().swap(cut.current);
+    entryAt.push_back(&cut.entries.back());
+    cut.titleHashes.push_back(static_cast<std::uint32_t>(headHash(cut.entries.back())));
 }
 
 // Gives the line being read its fate, once whether it is a head line is known.
@@ -238,16 +238,18 @@ std::string bodyOf(const std::string& entry)
 
 }  // namespace
 
-bool readDictionaryEntries(const char* fileName, const std::string& marker, Store& store,
-                           std::size_t pieceSize)
+int loadDictionary(const char* fileName, const std::string& headMarker, std::size_t pieceSize)
 {
+    if (headMarker.empty()) return -1;
+    clearIndex();
+    clearStore(multiLineDic);
     TextFileReader reader;
     std::size_t sizeGuess = 0;
-    if (!openTextFile(fileName, reader, sizeGuess)) return false;
+    if (!openTextFile(fileName, reader, sizeGuess)) return -1;
     EntryCut cut;
-    cut.marker = &marker;
-    bool ok = true, anyText = false;
+    cut.marker = &headMarker;
     try {
+        bool ok = true, anyText = false;
         std::string piece;
         while (ok && !reader.ended) {
             piece.clear();
@@ -255,33 +257,22 @@ bool readDictionaryEntries(const char* fileName, const std::string& marker, Stor
             anyText = anyText || !piece.empty();
             cutPiece(cut, piece.data(), piece.size());
         }
-    } catch (...) {
         closeTextFile(reader);
-        throw;
-    }
-    closeTextFile(reader);
-    // An empty text has no line at all, which is a failure.
-    if (!ok || !anyText) return false;
-    if (cut.lineOpen) endLine(cut);
-    if (cut.open) closeEntry(cut, "", 0);
-    store.splice(store.end(), cut.entries);
-    return true;
-}
-
-int loadDictionary(const char* fileName, const std::string& headMarker)
-{
-    if (headMarker.empty()) return -1;
-    clearIndex();
-    multiLineDic.clear();
-    try {
-        if (!readDictionaryEntries(fileName, headMarker, multiLineDic, dictionaryPiece)) return -1;
-        buildIndex();
+        // A read error, or an empty text, which has no line at all.
+        if (!ok || !anyText) {
+            clearIndex();
+            return -1;
+        }
+        if (cut.lineOpen) endLine(cut);
+        if (cut.open) closeEntry(cut, "", 0);
+        buildChains(cut.titleHashes);
     } catch (...) {
         // Half a dictionary, or one without its index, is worse than none.
-        multiLineDic.clear();
+        closeTextFile(reader);
         clearIndex();
         throw;
     }
+    multiLineDic.swap(cut.entries);
     return static_cast<int>(multiLineDic.size());
 }
 

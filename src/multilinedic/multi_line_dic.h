@@ -4,21 +4,18 @@
 #include <cstddef>
 #include <string>
 
-#include "frame/module_state.h"
-
-// Appends to store the entries of the file, exactly as its lines (as
-// readFileLines gives them) regrouped at head lines by groupBlocks without
-// INI mode. The text is read and cut pieceSize bytes at a time, so that the
-// whole text is never held. False, store unchanged, when the file cannot be
-// opened or read or gives no line.
-bool readDictionaryEntries(const char* fileName, const std::string& marker, Store& store,
-                           std::size_t pieceSize);
+// How much of a dictionary file is read and cut into entries at a time: a
+// piece this large stays in the cache while it is cut.
+const std::size_t dictionaryPiece = 1 << 18;
 
 // Empties multiLineDic and fills it with the entries of the file, each from a
 // head line (a line that, with "\n" appended, begins with headMarker) up to
 // the next. The number of entries; -1 when headMarker is empty (nothing
-// changes) or the file gives no lines (the store stays empty).
-int loadDictionary(const char* fileName, const std::string& headMarker);
+// changes) or the file gives no lines (the store stays empty). The file is
+// read and cut pieceSize bytes at a time (the result does not
+// depend on it), so that its whole text is never held.
+int loadDictionary(const char* fileName, const std::string& headMarker,
+                   std::size_t pieceSize = dictionaryPiece);
 
 // Each entry's title (its first line) followed by "\n", in store order.
 std::string dictionaryTitles();

@@ -148,20 +148,27 @@ TEST_F(MultiLineDic, DirectLoadGivesTheRegroupedLines)
             reference::groupBlocks(expected, marker, false);
             for (std::size_t piece : {std::size_t(1), std::size_t(2), std::size_t(3), std::size_t(5),
                                       std::size_t(7), std::size_t(16), std::size_t(17), bytes.size() + 1}) {
-                Store store{"kept"};
-                bool read = readDictionaryEntries(file.c_str(), marker, store, piece);
-                ASSERT_EQ(read, !fileLines.empty()) << "round " << round << " piece " << piece;
-                ASSERT_EQ(store.front(), "kept");
-                store.pop_front();
-                ASSERT_EQ(store, read ? expected : std::list<std::string>())
-                    << "round " << round << " piece " << piece << " marker " << marker;
+                SCOPED_TRACE("round " + std::to_string(round) + " piece " + std::to_string(piece));
+                const int loaded = loadDictionary(file.c_str(), marker, piece);
+                ASSERT_EQ(loaded, fileLines.empty() ? -1 : static_cast<int>(expected.size()));
+                ASSERT_EQ(multiLineDic, fileLines.empty() ? std::list<std::string>() : expected);
+                // The index is built while cutting: every title reaches its entries.
+                for (const std::string& entry : expected) {
+                    const std::string title = entry.substr(0, entry.find('\n'));
+                    ASSERT_EQ(searchDictionary(title, -1), plainSearch(expected, title, -1));
+                    ASSERT_EQ(searchDictionary(title, 2), plainSearch(expected, title, 2));
+                }
             }
         }
     });
-    Store store{"kept"};
-    EXPECT_FALSE(readDictionaryEntries(path("missing.txt").c_str(), "#", store, 4));
-    EXPECT_FALSE(readDictionaryEntries(path("").c_str(), "#", store, 4));  // a folder
-    EXPECT_EQ(store, Store{"kept"});
+    const std::string dict = path("dict.txt");
+    writeBytes(dict, "#a\r\nx\r\n#b\r\n");
+    for (const std::string& failing : {path("missing.txt"), path("")}) {  // path(""): the folder
+        ASSERT_EQ(loadDictionary(dict.c_str(), "#", 3), 2);
+        EXPECT_EQ(loadDictionary(failing.c_str(), "#", 3), -1);
+        EXPECT_TRUE(multiLineDic.empty());
+        EXPECT_EQ(searchDictionary("", 1), "");
+    }
 }
 
 TEST_F(MultiLineDic, SearchesAsThePlainWalkDoes)
