@@ -92,7 +92,7 @@ enum LineFate { undecided, kept, dropped };
 // How far the cutting of a file's text into entries has got, between two
 // pieces of the text.
 struct EntryCut {
-    const std::string* marker;
+    const std::string* marker = nullptr;
     Store entries;          // the entries finished so far
     bool open = false;      // a head line has been met: lines go to an entry
     std::string current;    // the open entry's bytes that are not in the piece being cut
