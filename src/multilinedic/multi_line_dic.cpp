@@ -214,7 +214,10 @@ void cutPiece(EntryCut& cut, const char* data, std::size_t size)
                 tail = true;  // no "\n" yet: the line goes on in the next piece
                 break;
             }
-            if (marker.size() <= ends[i] - pos + 1 && std::memcmp(data + pos, marker.data(), marker.size()) == 0) {
+            // The line's own "\n" stands at ends[i]: it may end the marker.
+            const bool head = marker.size() <= ends[i] - pos + 1 &&
+                              std::memcmp(data + pos, marker.data(), marker.size()) == 0;
+            if (head) {
                 if (cut.open) closeEntry(cut, data + runStart, pos - runStart);
                 cut.open = true;
                 runStart = pos;

@@ -12,8 +12,8 @@ const std::size_t dictionaryPiece = 1 << 18;
 // head line (a line that, with "\n" appended, begins with headMarker) up to
 // the next. The number of entries; -1 when headMarker is empty (nothing
 // changes) or the file gives no lines (the store stays empty). The file is
-// read and cut pieceSize bytes at a time (the result does not
-// depend on it), so that its whole text is never held.
+// read and cut pieceSize bytes at a time, so that its whole text is never
+// held; the result does not depend on pieceSize.
 int loadDictionary(const char* fileName, const std::string& headMarker,
                    std::size_t pieceSize = dictionaryPiece);
 
