@@ -101,7 +101,41 @@ struct EntryCut {
     std::string lineStart;  // that line's first bytes, while its fate is undecided
     bool odd = false;       // the run of lead-byte values that ended the last piece is odd
     std::vector<std::uint32_t> titleHashes;  // of the finished entries, for the index
+    // The dictionary loaded before. Its elements become the new entries, one
+    // for one, keeping their room when it fits: a reload then hardly asks
+    // the heap for anything. Old bytes beyond those of the new entries so far
+    // are freed as the new ones grow (oldOwed: new bytes not yet matched).
+    Store old;
+    long long oldOwed = 0;
 };
+
+// Frees old entries while the new ones hold more bytes than the old ones
+// gone, so that both together stay within the larger of the two.
+void releaseOld(EntryCut& cut)
+{
+    while (cut.oldOwed > 0 && !cut.old.empty()) {
+        cut.oldOwed -= static_cast<long long>(cut.old.front().capacity());
+        cut.old.pop_front();
+    }
+}
+
+// Appends an element to cut.entries for an entry of size bytes: an old one
+// (emptied; its room kept when it is not much more than size) or a new one.
+std::string& newEntry(EntryCut& cut, std::size_t size)
+{
+    cut.oldOwed += static_cast<long long>(size);
+    if (cut.old.empty()) {
+        cut.entries.emplace_back();
+        return cut.entries.back();
+    }
+    cut.entries.splice(cut.entries.end(), cut.old, cut.old.begin());
+    std::string& entry = cut.entries.back();
+    cut.oldOwed -= static_cast<long long>(entry.capacity());
+    if (entry.capacity() < size || entry.capacity() - size > size / 8 + 16) std::string().swap(entry);
+    entry.clear();
+    releaseOld(cut);
+    return entry;
+}
 
 // Parity of the run of lead-byte values ending just before data[p], given
 // odd, that of the run ending just before data[q] (q <= p).
@@ -117,15 +151,13 @@ bool leadRunOdd(const char* data, std::size_t q, std::size_t p, bool odd)
 // in entryAt and its title's hash are taken while it is still in the cache.
 void closeEntry(EntryCut& cut, const char* run, std::size_t size)
 {
-    if (cut.current.empty()) {
-        cut.entries.emplace_back(run, size);
-    } else {
-        cut.current.append(run, size);
-        cut.entries.emplace_back(cut.current);  // an exact copy: current may have grown by doubling
-        std::string().swap(cut.current);
-    }
-    entryAt.push_back(&cut.entries.back());
-    cut.titleHashes.push_back(static_cast<std::uint32_t>(headHash(cut.entries.back())));
+    std::string& entry = newEntry(cut, cut.current.size() + size);
+    // Not current itself: it may have grown by doubling.
+    entry.reserve(cut.current.size() + size);
+    entry.append(cut.current).append(run, size);
+    if (!cut.current.empty()) std::string().swap(cut.current);
+    entryAt.push_back(&entry);
+    cut.titleHashes.push_back(static_cast<std::uint32_t>(headHash(entry)));
 }
 
 // Gives the line being read its fate, once whether it is a head line is known.
@@ -245,12 +277,12 @@ int loadDictionary(const char* fileName, const std::string& headMarker, std::siz
 {
     if (headMarker.empty()) return -1;
     clearIndex();
-    clearStore(multiLineDic);
+    EntryCut cut;
+    cut.marker = &headMarker;
+    cut.old.swap(multiLineDic);
     TextFileReader reader;
     std::size_t sizeGuess = 0;
     if (!openTextFile(fileName, reader, sizeGuess)) return -1;
-    EntryCut cut;
-    cut.marker = &headMarker;
     try {
         bool ok = true, anyText = false;
         std::string piece;
@@ -268,6 +300,7 @@ int loadDictionary(const char* fileName, const std::string& headMarker, std::siz
         }
         if (cut.lineOpen) endLine(cut);
         if (cut.open) closeEntry(cut, "", 0);
+        clearStore(cut.old);
         buildChains(cut.titleHashes);
     } catch (...) {
         // Half a dictionary, or one without its index, is worse than none.

@@ -171,6 +171,28 @@ TEST_F(MultiLineDic, DirectLoadGivesTheRegroupedLines)
     }
 }
 
+// A reload builds its entries in the elements of the dictionary before, but
+// no entry keeps much more room than it needs, whichever file came before.
+TEST_F(MultiLineDic, ReloadedEntriesKeepLittleSpareRoom)
+{
+    const std::string big = path("big.txt"), small = path("small.txt");
+    std::string bigBytes, smallBytes;
+    for (int i = 0; i < 200; ++i)
+        bigBytes += "#" + std::to_string(i) + "\r\n" + std::string(300 + i, 'x') + "\r\n";
+    for (int i = 0; i < 300; ++i)
+        smallBytes += "#" + std::to_string(i) + "\r\n" + std::string(i % 50, 'y') + "\r\n";
+    writeBytes(big, bigBytes);
+    writeBytes(small, smallBytes);
+    for (const std::string& file : {big, small, big, big, small, small, big}) {
+        const bool isBig = file == big;
+        ASSERT_EQ(loadMultiLineDic(file.c_str(), "#"), isBig ? 200 : 300);
+        for (const std::string& entry : multiLineDic)
+            ASSERT_LE(entry.capacity(), std::max<std::size_t>(15, entry.size() + entry.size() / 8 + 16));
+        EXPECT_EQ(searchInMultiLineDic("#7", 1), isBig ? std::string(307, 'x') + "\n" : "yyyyyyy\n");
+        EXPECT_STREQ(searchInMultiLineDic("#250", -1), isBig ? "0" : "1");
+    }
+}
+
 TEST_F(MultiLineDic, SearchesAsThePlainWalkDoes)
 {
     std::mt19937 rng(11);
