@@ -44,6 +44,22 @@ void clearIndex()
     std::vector<std::uint32_t>().swap(chainHead);
 }
 
+// Empties the index but keeps its room: a reload of a dictionary of about
+// the same size then neither gives the memory back nor asks for it again.
+void emptyIndex()
+{
+    entryAt.clear();
+    chainNext.clear();
+    chainHead.clear();
+}
+
+// Gives back the room of v when it is more than twice what v holds.
+template <class T>
+void trimRoom(std::vector<T>& v)
+{
+    if (v.capacity() / 2 > v.size()) v.shrink_to_fit();
+}
+
 // Builds the chains over entryAt, which holds the store's entries already,
 // from the hashes of their titles (headHash, in the same order).
 void buildChains(const std::vector<std::uint32_t>& titleHashes)
@@ -55,12 +71,20 @@ void buildChains(const std::vector<std::uint32_t>& titleHashes)
     while (buckets < n) buckets *= 2;
     chainHead.assign(buckets, noPosition);
     chainNext.assign(n, noPosition);
-    // From the back, so that each chain runs in store order.
+    // From the back, so that each chain runs in store order. The heads are
+    // met in no order and outgrow the cache: each is asked for early.
+    const std::size_t ahead = 16;
     for (std::size_t p = n; p-- > 0;) {
+#if defined(__GNUC__)
+        if (p >= ahead) __builtin_prefetch(&chainHead[titleHashes[p - ahead] & (buckets - 1)], 1);
+#endif
         std::uint32_t& head = chainHead[titleHashes[p] & (buckets - 1)];
         chainNext[p] = head;
         head = static_cast<std::uint32_t>(p);
     }
+    trimRoom(entryAt);
+    trimRoom(chainNext);
+    trimRoom(chainHead);
 }
 
 // First position of the chain in which the entries beginning with key are.
@@ -276,10 +300,11 @@ std::string bodyOf(const std::string& entry)
 int loadDictionary(const char* fileName, const std::string& headMarker, std::size_t pieceSize)
 {
     if (headMarker.empty()) return -1;
-    clearIndex();
+    emptyIndex();
     EntryCut cut;
     cut.marker = &headMarker;
     cut.old.swap(multiLineDic);
+    cut.titleHashes.reserve(entryAt.capacity());
     TextFileReader reader;
     std::size_t sizeGuess = 0;
     if (!openTextFile(fileName, reader, sizeGuess)) return -1;
