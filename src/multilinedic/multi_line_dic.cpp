@@ -304,11 +304,14 @@ int loadDictionary(const char* fileName, const std::string& headMarker, std::siz
     EntryCut cut;
     cut.marker = &headMarker;
     cut.old.swap(multiLineDic);
-    cut.titleHashes.reserve(entryAt.capacity());
     TextFileReader reader;
     std::size_t sizeGuess = 0;
-    if (!openTextFile(fileName, reader, sizeGuess)) return -1;
+    if (!openTextFile(fileName, reader, sizeGuess)) {
+        clearIndex();
+        return -1;
+    }
     try {
+        cut.titleHashes.reserve(entryAt.capacity());
         bool ok = true, anyText = false;
         std::string piece;
         while (ok && !reader.ended) {
