@@ -8,6 +8,7 @@
 
 #include "frame/module_state.h"
 #include "fuzz_support.h"
+#include "multilinedic/multi_line_dic.h"
 #include "quillet.h"
 #include "support/reference_model.h"
 #include "text/code_page.h"
@@ -35,8 +36,9 @@ std::string plainSearch(const std::list<std::string>& store, const std::string& 
 
 }  // namespace
 
-// Input: a code-page byte, a marker length byte, the marker, a search length
-// byte, the search text, then the file's bytes.
+// Input: a code-page byte (its upper bits: the piece size of a second load),
+// a marker length byte, the marker, a search length byte, the search text,
+// then the file's bytes.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 3) return 0;
@@ -67,6 +69,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         check(loaded == (anyLine ? static_cast<int>(expected.size()) : -1));
     }
     check(std::list<std::string>(multiLineDic.begin(), multiLineDic.end()) == expected);
+    // The same load cut in small pieces: the titles and searches below then
+    // use its store and index.
+    if (!marker.empty()) {
+        check(loadDictionary(in.c_str(), marker, 1 + (data[0] >> 1) % 32) == loaded);
+        check(std::list<std::string>(multiLineDic.begin(), multiLineDic.end()) == expected);
+    }
 
     std::string titles;
     for (std::string entry : expected) titles += reference::takeToken(entry, "\n") + "\n";

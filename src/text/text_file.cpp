@@ -425,37 +425,60 @@ void reserveLarge(std::string& text, std::size_t size)
     adviseLargePages(text.data(), text.capacity());
 }
 
+bool openTextFile(const char* fileName, TextFileReader& reader, std::size_t& sizeGuess)
+{
+    reader.file = std::fopen(fileName, "rb");
+    reader.ended = false;
+    if (!reader.file) return false;
+    struct stat st;
+    if (fstat(fileno(reader.file), &st) != 0 || (st.st_mode & S_IFMT) == S_IFDIR) {
+        closeTextFile(reader);
+        return false;
+    }
+    // A pipe has no size, and a file may grow: a guess only.
+    sizeGuess = (st.st_mode & S_IFMT) == S_IFREG && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
+    return true;
+}
+
+bool readTextPiece(TextFileReader& reader, std::string& text, std::size_t size)
+{
+    if (reader.piece.size() < size) reader.piece.resize(size);
+    const std::size_t got = std::fread(reader.piece.data(), 1, size, reader.file);
+    if (got == 0) {
+        reader.ended = true;
+        return !std::ferror(reader.file);
+    }
+    const std::size_t used = text.size();
+    text.resize(used + got + 16);
+    char* start = &text[0];
+    bool over = false;
+    text.resize(copyTextBytes(reader.piece.data(), reader.piece.data() + got, start + used, over) - start);
+    if (over) reader.ended = true;
+    return true;
+}
+
+void closeTextFile(TextFileReader& reader)
+{
+    if (reader.file) std::fclose(reader.file);
+    reader.file = nullptr;
+}
+
 namespace {
 
 // readTextFile, the text starting at text[front]: 0, or with roomInFront
 // half the file's size.
 bool readTextAt(const char* fileName, std::string& text, bool roomInFront, std::size_t& front)
 {
-    std::FILE* f = std::fopen(fileName, "rb");
-    if (!f) return false;
-    FileCloser closer{f};
-    struct stat st;
-    if (fstat(fileno(f), &st) != 0 || (st.st_mode & S_IFMT) == S_IFDIR) return false;
-
-    // The size is a first guess only: a pipe has none, and a file may grow.
-    const bool sized = (st.st_mode & S_IFMT) == S_IFREG && st.st_size > 0;
-    const std::size_t capacity = sized ? static_cast<std::size_t>(st.st_size) : 1 << 16;
-    front = roomInFront && sized ? capacity / 2 : 0;
-    std::vector<char> chunk(readChunk);
+    TextFileReader reader;
+    std::size_t sizeGuess = 0;
+    if (!openTextFile(fileName, reader, sizeGuess)) return false;
+    FileCloser closer{reader.file};
+    front = roomInFront ? sizeGuess / 2 : 0;
     text.clear();
-    reserveLarge(text, front + capacity + 16);
-    text.resize(front + capacity + 16);
-    std::size_t used = front;
-    bool over = false;
-    while (!over) {
-        const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), f);
-        if (got == 0) break;
-        if (text.size() < used + got + 16) text.resize(std::max(2 * text.size(), used + got + 16));
-        char* start = &text[0];
-        used = copyTextBytes(chunk.data(), chunk.data() + got, start + used, over) - start;
-    }
-    if (!over && std::ferror(f)) return false;
-    text.resize(used);
+    reserveLarge(text, front + std::max<std::size_t>(sizeGuess, 1 << 16) + 16);
+    text.resize(front);
+    while (!reader.ended)
+        if (!readTextPiece(reader, text, readChunk)) return false;
     return true;
 }
 

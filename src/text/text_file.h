@@ -3,7 +3,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "frame/module_state.h"
 
@@ -26,6 +28,27 @@ bool readTextFile(const char* fileName, std::string& text);
 // the reading of it: front receives where the text starts, half the size
 // that the file had when it was opened; the bytes before it are unspecified.
 bool readTextFileAfterRoom(const char* fileName, std::string& text, std::size_t& front);
+
+// A file read a piece at a time by the text-file rules.
+struct TextFileReader {
+    std::FILE* file = nullptr;
+    bool ended = false;       // no data follows: end of file, or a 0x1A or NUL byte met
+    std::vector<char> piece;  // the bytes of one read, before the rules
+};
+
+// Opens fileName for readTextPiece; sizeGuess gets its length where it has
+// one (else 0). False, nothing left open, when it cannot be opened or is a
+// directory.
+bool openTextFile(const char* fileName, TextFileReader& reader, std::size_t& sizeGuess);
+
+// Reads up to size more bytes of the file and appends them to text by the
+// text-file rules; sets ended when no data follows. The pieces of a file,
+// one after the other, give the text that readTextFile gives. False on a
+// read error.
+bool readTextPiece(TextFileReader& reader, std::string& text, std::size_t size);
+
+// Closes the reader's file, if open.
+void closeTextFile(TextFileReader& reader);
 
 // Appends the lines of text (split at real "\n", a last line without one
 // included, no empty element for a final "\n") to store. The word list gets

@@ -118,6 +118,81 @@ TEST_F(MultiLineDic, LoadingReplacesTheWholeStore)
     EXPECT_STREQ(getMultiLineDicTitle(""), "\n");
 }
 
+// The direct load against readFileLines' lines regrouped by groupBlocks, on
+// files cut into pieces of every small size, so that piece ends fall inside
+// markers, lines, "\r\n" pairs and double-byte characters, and on one piece
+// for the whole file.
+TEST_F(MultiLineDic, DirectLoadGivesTheRegroupedLines)
+{
+    std::mt19937 rng(29);
+    const char* lines[] = {"#a", "#b", "#", "", " #a", "##a", "x", "#a\x81", "\x81", "\x81\x81",
+                           "\x81#a", "#\x81\n#a", "a\rb", "\x1A"};
+    const char* markers[] = {"#", "#a", "#\n", "\n", "##", "#a\n", "\x81", "\x81\n#", "#\x81\n#", "x"};
+    const std::string file = path("d.txt");
+    testing_support::underBothCodePages([&](int) {
+        for (int round = 0; round < 200; ++round) {
+            std::string bytes;
+            for (int n = rng() % 30; n-- > 0;) {
+                const int kind = rng() % 10;
+                bytes += kind == 0   ? testing_support::randomText(rng, 6)
+                         : kind == 1 ? "#" + std::string(rng() % 40, "x\x81"[rng() % 2])
+                                     : std::string(lines[rng() % std::size(lines)]);
+                bytes += rng() % 4 ? "\r\n" : "\n";
+            }
+            if (rng() % 4 == 0 && !bytes.empty()) bytes.pop_back();  // no final line break
+            if (rng() % 20 == 0) bytes.insert(rng() % (bytes.size() + 1), 1, '\0');
+            writeBytes(file, bytes);
+            const std::string marker = markers[rng() % std::size(markers)];
+            std::vector<std::string> fileLines = reference::splitLines(reference::applyReadRules(bytes));
+            std::list<std::string> expected(fileLines.begin(), fileLines.end());
+            reference::groupBlocks(expected, marker, false);
+            for (std::size_t piece : {std::size_t(1), std::size_t(2), std::size_t(3), std::size_t(5),
+                                      std::size_t(7), std::size_t(16), std::size_t(17), bytes.size() + 1}) {
+                SCOPED_TRACE("round " + std::to_string(round) + " piece " + std::to_string(piece));
+                const int loaded = loadDictionary(file.c_str(), marker, piece);
+                ASSERT_EQ(loaded, fileLines.empty() ? -1 : static_cast<int>(expected.size()));
+                ASSERT_EQ(multiLineDic, fileLines.empty() ? std::list<std::string>() : expected);
+                // The index is built while cutting: every title reaches its entries.
+                for (const std::string& entry : expected) {
+                    const std::string title = entry.substr(0, entry.find('\n'));
+                    ASSERT_EQ(searchDictionary(title, -1), plainSearch(expected, title, -1));
+                    ASSERT_EQ(searchDictionary(title, 2), plainSearch(expected, title, 2));
+                }
+            }
+        }
+    });
+    const std::string dict = path("dict.txt");
+    writeBytes(dict, "#a\r\nx\r\n#b\r\n");
+    for (const std::string& failing : {path("missing.txt"), path("")}) {  // path(""): the folder
+        ASSERT_EQ(loadDictionary(dict.c_str(), "#", 3), 2);
+        EXPECT_EQ(loadDictionary(failing.c_str(), "#", 3), -1);
+        EXPECT_TRUE(multiLineDic.empty());
+        EXPECT_EQ(searchDictionary("", 1), "");
+    }
+}
+
+// A reload builds its entries in the elements of the dictionary before, but
+// no entry keeps much more room than it needs, whichever file came before.
+TEST_F(MultiLineDic, ReloadedEntriesKeepLittleSpareRoom)
+{
+    const std::string big = path("big.txt"), small = path("small.txt");
+    std::string bigBytes, smallBytes;
+    for (int i = 0; i < 200; ++i)
+        bigBytes += "#" + std::to_string(i) + "\r\n" + std::string(300 + i, 'x') + "\r\n";
+    for (int i = 0; i < 300; ++i)
+        smallBytes += "#" + std::to_string(i) + "\r\n" + std::string(i % 50, 'y') + "\r\n";
+    writeBytes(big, bigBytes);
+    writeBytes(small, smallBytes);
+    for (const std::string& file : {big, small, big, big, small, small, big}) {
+        const bool isBig = file == big;
+        ASSERT_EQ(loadMultiLineDic(file.c_str(), "#"), isBig ? 200 : 300);
+        for (const std::string& entry : multiLineDic)
+            ASSERT_LE(entry.capacity(), std::max<std::size_t>(15, entry.size() + entry.size() / 8 + 16));
+        EXPECT_EQ(searchInMultiLineDic("#7", 1), isBig ? std::string(307, 'x') + "\n" : "yyyyyyy\n");
+        EXPECT_STREQ(searchInMultiLineDic("#250", -1), isBig ? "0" : "1");
+    }
+}
+
 TEST_F(MultiLineDic, SearchesAsThePlainWalkDoes)
 {
     std::mt19937 rng(11);

@@ -55,6 +55,43 @@ TEST_F(ReadFileLines, AppliesTheTextFileRules)
     EXPECT_EQ(linesOf(std::string("a\0b\nc\n", 6)), (Store{"a"}));
 }
 
+// Read a piece at a time, a file gives the text that readTextFile gives,
+// wherever the pieces end: between "\r" and "\n", on a 0x1A or NUL byte, or
+// inside the sixteen-byte blocks that are copied at once.
+TEST_F(ReadFileLines, PiecesGiveTheWholeText)
+{
+    std::mt19937 rng(5);
+    const char bytes[] = {'a', 'b', '\r', '\n', '\x81', '\x1A', '\0'};
+    const std::string file = path("in.txt");
+    for (int round = 0; round < 300; ++round) {
+        std::string content;
+        for (int n = rng() % 80; n-- > 0;) {
+            const int pick = rng() % 40;
+            content += pick < 30 ? 'x' : bytes[pick % 7];  // rare 0x1A and NUL
+        }
+        writeBytes(file, content);
+        std::string whole;
+        ASSERT_TRUE(readTextFile(file.c_str(), whole));
+        ASSERT_EQ(whole, reference::applyReadRules(content));
+        for (std::size_t size : {1, 2, 3, 15, 16, 17, 100}) {
+            TextFileReader reader;
+            std::size_t sizeGuess = 0;
+            ASSERT_TRUE(openTextFile(file.c_str(), reader, sizeGuess));
+            EXPECT_EQ(sizeGuess, content.size());
+            std::string text;
+            int reads = 0;
+            while (!reader.ended && reads++ <= 100) ASSERT_TRUE(readTextPiece(reader, text, size));
+            closeTextFile(reader);
+            EXPECT_EQ(text, whole) << "round " << round << " pieces of " << size;
+        }
+    }
+    TextFileReader reader;
+    std::size_t sizeGuess = 0;
+    EXPECT_FALSE(openTextFile(path("missing.txt").c_str(), reader, sizeGuess));
+    EXPECT_FALSE(openTextFile(path("").c_str(), reader, sizeGuess));  // the folder
+    EXPECT_EQ(reader.file, nullptr);
+}
+
 TEST_F(ReadFileLines, ResultTellsWhetherTheStoreHoldsAnything)
 {
     writeBytes(path("empty.txt"), "");
