@@ -166,15 +166,14 @@ std::string takeToken(std::string& text, const std::string& delimiter)
 
 namespace {
 
-// The positions, in order, at which replaceText replaces pattern in
-// data[0, size).
-std::vector<std::size_t> replacedAt(const char* data, std::size_t size, const std::string& pattern,
-                                    const std::string& replacement, int count)
+// Appends data[0, size) to out with pattern replaced as replaceText replaces
+// it: one pass that writes as it finds. out keeps the room it already has,
+// and gets at least size bytes more to begin with.
+void appendReplaced(const char* data, std::size_t size, const std::string& pattern,
+                    const std::string& replacement, int count, std::string& out)
 {
-    std::vector<std::size_t> hits;
-    if (count == 0 || pattern.empty()) return hits;
-    std::size_t p = findBytes(data, size, 0, pattern.data(), pattern.size());
-    if (p == npos) return hits;
+    if (out.capacity() < out.size() + size) reserveLarge(out, out.size() + size + size / 8);
+    std::size_t p = count == 0 || pattern.empty() ? npos : findBytes(data, size, 0, pattern.data(), pattern.size());
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(data);
     // A replacement is only made where the parity before it is even; this is
     // the parity it leaves at its end.
@@ -182,15 +181,16 @@ std::vector<std::size_t> replacedAt(const char* data, std::size_t size, const st
     const bool oddAfterReplacement = leadRunParity(rep, 0, replacement.size(), false);
 
     // The current text is always the replaced text up to i, then data[i..];
-    // `odd` is the parity of the lead run that ends at i in it.
-    std::size_t i = 0;
+    // `odd` is the parity of the lead run that ends at i in it. Bytes from
+    // `copied` on are not in out yet.
+    std::size_t i = 0, copied = 0;
     bool odd = false;
     while (p != npos) {
         odd = leadRunParity(bytes, i, p, odd);
         if (!odd) {
-            hits.push_back(p);
+            out.append(data + copied, p - copied).append(replacement);
             odd = oddAfterReplacement;
-            i = p + pattern.size();
+            i = copied = p + pattern.size();
         } else {
             // Not a real occurrence: look again after its first byte, which
             // closes a double-byte character, so the run parity after it is
@@ -201,30 +201,7 @@ std::vector<std::size_t> replacedAt(const char* data, std::size_t size, const st
         if (count > 0 && --count == 0) break;
         p = findBytes(data, size, i, pattern.data(), pattern.size());
     }
-    return hits;
-}
-
-// The length of data[0, size) once the occurrences at hits are replaced.
-std::size_t replacedSize(std::size_t size, std::size_t hits, std::size_t patternSize,
-                         std::size_t replacementSize)
-{
-    return size - hits * patternSize + hits * replacementSize;
-}
-
-// Writes data[0, size) with the patternSize bytes at each of hits replaced
-// by replacement to out, which has room for exactly that.
-void writeReplaced(const char* data, std::size_t size, const std::vector<std::size_t>& hits,
-                   std::size_t patternSize, const std::string& replacement, char* out)
-{
-    std::size_t i = 0;
-    for (std::size_t p : hits) {
-        std::memcpy(out, data + i, p - i);
-        out += p - i;
-        std::memcpy(out, replacement.data(), replacement.size());
-        out += replacement.size();
-        i = p + patternSize;
-    }
-    std::memcpy(out, data + i, size - i);
+    out.append(data + copied, size - copied);
 }
 
 // Whether p points into resultText's buffer.
@@ -252,10 +229,10 @@ char* resultTextOfSize(std::size_t size)
 std::string& replaceText(std::string& text, const std::string& pattern,
                          const std::string& replacement, int count)
 {
-    const std::vector<std::size_t> hits = replacedAt(text.data(), text.size(), pattern, replacement, count);
-    if (hits.empty()) return text;
-    std::string out(replacedSize(text.size(), hits.size(), pattern.size(), replacement.size()), '\0');
-    writeReplaced(text.data(), text.size(), hits, pattern.size(), replacement, &out[0]);
+    if (count == 0 || pattern.empty() || findBytes(text.data(), text.size(), 0, pattern.data(), pattern.size()) == npos)
+        return text;
+    std::string out;
+    appendReplaced(text.data(), text.size(), pattern, replacement, count, out);
     text.swap(out);
     return text;
 }
@@ -281,14 +258,15 @@ extern "C" QUILLET_API const char* QUILLET_CALL replace(const char* text, const 
         // replacement are copied, and a text inside it is written apart.
         const std::string patternCopy(pattern), replacementCopy(replacement);
         const std::size_t n = std::strlen(text);
-        const std::vector<std::size_t> hits = replacedAt(text, n, patternCopy, replacementCopy, count);
-        const std::size_t size = replacedSize(n, hits.size(), patternCopy.size(), replacementCopy.size());
         if (insideResultText(text)) {
-            std::string out(size, '\0');
-            writeReplaced(text, n, hits, patternCopy.size(), replacementCopy, &out[0]);
+            std::string out;
+            appendReplaced(text, n, patternCopy, replacementCopy, count, out);
             resultText.swap(out);
         } else {
-            writeReplaced(text, n, hits, patternCopy.size(), replacementCopy, resultTextOfSize(size));
+            // Written straight into the room resultText has from earlier
+            // calls: a large result then needs no fresh memory.
+            resultText.clear();
+            appendReplaced(text, n, patternCopy, replacementCopy, count, resultText);
         }
         return resultText.c_str();
     });
