@@ -59,16 +59,22 @@ std::size_t headerClose(const std::string& block)
     return close < lineEnd ? close : std::string::npos;
 }
 
+// Where a list for fileName is built: the result text itself when it is
+// handed back (its room from earlier calls is used again, and nothing is
+// copied: a list of every section can be megabytes), else spare.
+std::string& listBuffer(const std::string& fileName, std::string& spare)
+{
+    std::string& list = fileName.empty() ? resultText : spare;
+    list.clear();
+    return list;
+}
+
 // Hands list back as the result text, or writes it to fileName as a
 // numbered-list section under title and hands back the row count.
 const char* finishList(const char* title, const std::string& fileName, std::string& list,
                        int append)
 {
-    if (fileName.empty()) {
-        // Handed over, not copied: a list of every section can be megabytes.
-        resultText.swap(list);
-        return resultText.c_str();
-    }
+    if (fileName.empty()) return resultText.c_str();  // list is resultText
     int rows = formatNumberedList(title, fileName.c_str(), list, append != 0, false);
     char digits[16];
     std::snprintf(digits, sizeof digits, "%d", rows);
@@ -80,8 +86,8 @@ const char* finishList(const char* title, const std::string& fileName, std::stri
 extern "C" QUILLET_API const char* QUILLET_CALL getSectionList(const char* fileName, int append)
 {
     return guardedText([&] {
-        std::string name(fileName);  // may point into resultText
-        std::string list;
+        std::string name(fileName), spare;  // may point into resultText
+        std::string& list = listBuffer(name, spare);
         // Only the header line of each section is read; the preamble never.
         auto ahead = firstAhead(iniSections);
         for (auto it = std::next(iniSections.begin(), iniSections.empty() ? 0 : 1);
@@ -101,12 +107,12 @@ extern "C" QUILLET_API const char* QUILLET_CALL getKeyList(const char* section, 
                                                            int append)
 {
     return guardedText([&] {
-        std::string sectionName(section), name(fileName);  // may point into resultText
+        std::string sectionName(section), name(fileName), spare;  // may point into resultText
         if (sectionName.empty()) return setResultText("");
         auto found = findSectionBlock(sectionName);
         if (found == iniSections.end()) return setResultText("");
         const std::string& block = *found;
-        std::string list;
+        std::string& list = listBuffer(name, spare);
         for (std::size_t pos = 0; pos < block.size();) {
             std::size_t end = lineEndIn(block, pos);
             if (pos < end && block[pos] != ';' && block[pos] != '=') {
