@@ -190,42 +190,12 @@ inline const char* lineEnd(const char* p, const char* end, bool leads)
     return p;
 }
 
-// Number of lines that taking lines from the front of text until it is
-// empty yields.
-std::size_t countLines(const std::string& text, bool leads)
-{
-    const char* p = text.data();
-    const char* end = p + text.size();
-    if (p == end) return 0;
-    if (!leads) {
-        std::size_t breaks = 0;
-        const char* q = p;
-#if defined(__SSE2__) && defined(__GNUC__)
-        const __m128i lineFeed = _mm_set1_epi8('\n');
-        for (; end - q >= 16; q += 16)
-            breaks += bitCount16(static_cast<unsigned>(
-                _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(q)), lineFeed))));
-#endif
-        breaks += std::count(q, end, '\n');
-        return breaks + (end[-1] != '\n' ? 1 : 0);
-    }
-    std::size_t breaks = 0;
-    bool endsWithBreak = false;
-    while (p < end) {
-        const unsigned char c = static_cast<unsigned char>(*p);
-        endsWithBreak = c == '\n';
-        if (endsWithBreak) ++breaks;
-        p += !endsWithBreak && isLeadByte(c) && end - p > 1 ? 2 : 1;
-    }
-    return breaks + (endsWithBreak ? 0 : 1);
-}
-
 // The bytes of a line of a split record: from its first byte to its end.
 using Span = std::pair<const char*, const char*>;
 
 // Finds lines `first` and `second` (from 1) of text in one walk, lines taken
-// from the front as countLines takes them; a number below 1 or past the last
-// line gives an empty span.
+// from the front one after the other; a number below 1 or past the last line
+// gives an empty span.
 void findTwoLines(const std::string& text, int first, int second, bool leads, Span& a, Span& b)
 {
     const char* p = text.data();
@@ -742,72 +712,6 @@ int guardedConversion(Body&& body) noexcept
 }
 
 }  // namespace
-
-void csvTableText(const Store& records, std::string& out)
-{
-    static const char head[] = "[csvinfo]\nline=";
-    const long long recordCount = static_cast<long long>(records.size());
-    const LeadBytes leadBytes = leadBytesInUse();
-
-    // First the row count of every record, which the head needs before the
-    // sections, and a size that the text cannot exceed (unquoting only
-    // shortens a field), so that it is written in one piece.
-    std::vector<std::size_t> rowCounts;
-    rowCounts.reserve(records.size());
-    unsigned long long bound = sizeof head - 1 + decimalWidth(recordCount) + 1;
-    long long k = 0;
-    auto ahead = firstAhead(records);
-    for (const std::string& record : records) {
-        ahead = prefetchAhead(records, ahead);
-        const std::size_t rows = countLines(record, needsLeadRule(record, leadBytes));
-        rowCounts.push_back(rows);
-        const unsigned long long indexWidth = decimalWidth(k++);
-        bound += indexWidth + decimalWidth(static_cast<long long>(rows) - 1) + 2;
-        bound += indexWidth + 4 + record.size() +
-                 static_cast<unsigned long long>(rows) * (decimalWidth(static_cast<long long>(rows)) + 4);
-    }
-
-    prepareBuffer(out, bound);
-    char* w = &out[0];
-    w = putBytes(w, head, sizeof head - 1);
-    w = putDecimal(w, recordCount);
-    *w++ = '\n';
-    k = 0;
-    for (std::size_t rows : rowCounts) {
-        w = putDecimal(w, k++);
-        *w++ = '=';
-        w = putDecimal(w, static_cast<long long>(rows) - 1);
-        *w++ = '\n';
-    }
-    k = 0;
-    ahead = firstAhead(records);
-    for (const std::string& record : records) {
-        ahead = prefetchAhead(records, ahead);
-        w = putBytes(w, "\n[", 2);
-        w = putDecimal(w, k++);
-        w = putBytes(w, "]\n", 2);
-        const char* p = record.data();
-        const char* end = p + record.size();
-        const bool leads = needsLeadRule(record, leadBytes);
-        for (long long row = 0; p < end; ++row) {
-            const char* stop;
-            bool innerQuotes = true;
-            if (!leads) {
-                std::size_t quotes;
-                stop = scanPlainLine(p, end, quotes);
-                innerQuotes = quotes > (p < stop && *p == '"' ? 1u : 0u) + (stop - p >= 2 && stop[-1] == '"' ? 1u : 0u);
-            } else {
-                stop = lineEnd(p, end, leads);
-            }
-            w = putDecimal(w, row);
-            w = putBytes(w, "=\"", 2);
-            w = putUnquoted(w, p, stop - p, innerQuotes);
-            w = putBytes(w, "\"\n", 2);
-            p = stop + 1;
-        }
-    }
-    out.resize(w - out.data());
-}
 
 void csvElementText(const Store& records, const std::string& section, int keyField,
                     int valueField, std::string& out)

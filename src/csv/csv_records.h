@@ -24,11 +24,6 @@ void splitRecord(std::string& text, const std::uint64_t table[256]);
 // splitCSVLine on every element of store, in order.
 void splitCSVLines(Store& store);
 
-// Replaces out by the text that transCSVToINI writes for these split
-// records: the "[csvinfo]" head, then one numbered section of unquoted fields
-// per record. The room that out already has is used first.
-void csvTableText(const Store& records, std::string& out);
-
 // Replaces out by the text that createINIFromCSVElement writes for these
 // split records: the section head, then one 'key="value"' line per record.
 // Field numbers count from 1; keyField <= 0 takes the record's index as key,
