@@ -252,20 +252,26 @@ TEST_F(OneLineDic, MakeINIDBWritesRowsAndNothingElse)
 }
 
 #if !defined(_WIN32)
+// makeINIDB(file, "") while files may grow to `bytes` at most (the signal
+// of a write past that ignored, so that the write fails instead).
+int makeINIDBWithFileLimit(const std::string& file, rlim_t bytes)
+{
+    struct rlimit saved, small;
+    if (getrlimit(RLIMIT_FSIZE, &saved) != 0) return -2;
+    small = saved;
+    small.rlim_cur = bytes;
+    auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    const int rows = setrlimit(RLIMIT_FSIZE, &small) == 0 ? makeINIDB(file.c_str(), "") : -2;
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    return rows;
+}
+
 TEST_F(OneLineDic, AWriteCutShortLeavesTheOldFile)
 {
     for (int i = 0; i < 50; ++i) appendToOneLineDic(("word" + std::to_string(i)).c_str());
     writeBytes(path("old.ini"), "old\r\n");
-    struct rlimit saved, small;
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    small = saved;
-    small.rlim_cur = 64;
-    auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    int rows = makeINIDB(path("old.ini").c_str(), "");
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
-    EXPECT_EQ(rows, -1);
+    EXPECT_EQ(makeINIDBWithFileLimit(path("old.ini"), 64), -1);
     EXPECT_EQ(readBytes(path("old.ini")), "old\r\n");
     EXPECT_EQ(listing(), "old.ini;");
 }
@@ -331,16 +337,8 @@ TEST_F(OneLineDic, AFailedWriteInAnyPieceIsReported)
     for (int i = 0; i < 100000; ++i) appendToOneLineDic(("word" + std::to_string(i)).c_str());
     EXPECT_EQ(makeINIDB("/dev/full", ""), -1);
     writeBytes(path("old.ini"), "old\r\n");
-    struct rlimit saved, small;
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    small = saved;
-    small.rlim_cur = 600000;  // past the first piece, short of the last
-    auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    int rows = makeINIDB(path("old.ini").c_str(), "");
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
-    EXPECT_EQ(rows, -1);
+    // Past the first piece, short of the last.
+    EXPECT_EQ(makeINIDBWithFileLimit(path("old.ini"), 600000), -1);
     EXPECT_EQ(readBytes(path("old.ini")), "old\r\n");
     EXPECT_EQ(listing(), "old.ini;");
 }
