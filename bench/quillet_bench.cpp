@@ -4,18 +4,19 @@
 // operation alone.
 //
 //   quillet_bench gen DIR SCALE
-//   quillet_bench run LIBRARY OPERATION DIR RUNS [IN OUT]
-//   quillet_bench evict
+//   quillet_bench run LIBRARY OPERATION DIR RUNS
 //
-// With the file descriptors IN and OUT of an "evict" process, "run" has it
-// sweep the processor caches before each run, so that every run starts as
-// a single call of the library would: without the data in the cache. The
-// sweep's memory is the other process's, not the operation's.
+// Before each run, "run" sweeps the processor caches, so that every run
+// starts as a single call of the library would: without the data in the
+// cache. It sweeps from this process: a sweep from another process missed
+// the caches that this one uses and left a half-size store largely cached.
 //
-// "run" prints three lines: input and output bytes; the wall seconds of
-// each timed run; the processor seconds (user + system) of each. The library is loaded at run time, so the same driver measures
-// any build of it; an export it lacks makes the operation fail with exit
-// code 3 ("missing").
+// "run" prints three lines: input and output bytes and the bytes of the
+// sweep buffer (always resident, to be taken off the process's peak); the
+// wall seconds of each timed run; the processor seconds (user + system) of
+// each. The library is loaded at run time, so the same driver measures any
+// build of it; an export it lacks makes the operation fail with exit code 3
+// ("missing").
 #include <dlfcn.h>
 #include <sys/resource.h>
 
@@ -590,36 +591,24 @@ double processorSeconds()
     return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// Writes a buffer larger than the processor caches whenever a byte comes in
-// on standard input, and answers with a byte when done.
-int evict()
+// Larger than the processor caches.
+constexpr std::size_t sweepBytes = std::size_t(96) << 20;
+
+// Reads and writes every cache line of sweep: memset writes buffers this
+// large around the caches and would evict nothing.
+void sweepCaches(std::vector<char>& sweep)
 {
-    std::vector<char> sweep(std::size_t(96) << 20);
-    char token;
-    unsigned char pass = 0;
-    while (std::fread(&token, 1, 1, stdin) == 1) {
-        // Every cache line read and written through the caches: memset
-        // writes buffers this large around them and would evict nothing.
-        ++pass;
-        for (std::size_t i = 0; i < sweep.size(); i += 64) sweep[i] = static_cast<char>(sweep[i] + pass);
-        std::fwrite(&token, 1, 1, stdout);
-        std::fflush(stdout);
-    }
-    return 0;
+    static unsigned char pass = 0;
+    ++pass;
+    for (std::size_t i = 0; i < sweep.size(); i += 64) sweep[i] = static_cast<char>(sweep[i] + pass);
 }
 
-// Asks the evicting process for a sweep and waits until it is done.
-void sweepCaches(std::FILE* to, std::FILE* from)
+int run(const std::string& libraryPath, const std::string& name, const std::string& dir, int runs)
 {
-    if (!to || !from) return;
-    std::fputc('x', to);
-    std::fflush(to);
-    std::fgetc(from);
-}
-
-int run(const std::string& libraryPath, const std::string& name, const std::string& dir, int runs,
-        std::FILE* evictIn, std::FILE* evictOut)
-{
+    // Taken and touched first, so that all of it counts in the peak from the
+    // start and can be taken off exactly.
+    std::vector<char> sweep(sweepBytes);
+    sweepCaches(sweep);
     library = dlopen(libraryPath.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!library) {
         std::fprintf(stderr, "cannot load %s: %s\n", libraryPath.c_str(), dlerror());
@@ -635,7 +624,7 @@ int run(const std::string& libraryPath, const std::string& name, const std::stri
         std::vector<double> times, processor;
         double timed = 0;
         while (static_cast<int>(times.size()) < runs || (timed < 0.25 && times.size() < 200)) {
-            sweepCaches(evictIn, evictOut);
+            sweepCaches(sweep);
             auto t0 = std::chrono::steady_clock::now();
             double c0 = processorSeconds();
             output = op.body();
@@ -644,7 +633,7 @@ int run(const std::string& libraryPath, const std::string& name, const std::stri
             timed += times.back();
         }
         op.finish();
-        std::printf("%lld %lld\n", fileSize(op.input), output);
+        std::printf("%lld %lld %zu\n", fileSize(op.input), output, sweepBytes);
         for (double t : times) std::printf(" %.9f", t);
         std::printf("\n");
         for (double t : processor) std::printf(" %.9f", t);
@@ -665,12 +654,7 @@ int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 3 && args[0] == "gen") return generate(args[1], std::atof(args[2].c_str()));
-    if (args.size() == 1 && args[0] == "evict") return evict();
-    if ((args.size() == 5 || args.size() == 7) && args[0] == "run") {
-        std::FILE* to = args.size() == 7 ? fdopen(std::atoi(args[5].c_str()), "w") : nullptr;
-        std::FILE* from = args.size() == 7 ? fdopen(std::atoi(args[6].c_str()), "r") : nullptr;
-        return run(args[1], args[2], args[3], std::atoi(args[4].c_str()), to, from);
-    }
-    std::fprintf(stderr, "usage: quillet_bench gen DIR SCALE | run LIBRARY OPERATION DIR RUNS [IN OUT] | evict\n");
+    if (args.size() == 5 && args[0] == "run") return run(args[1], args[2], args[3], std::atoi(args[4].c_str()));
+    std::fprintf(stderr, "usage: quillet_bench gen DIR SCALE | run LIBRARY OPERATION DIR RUNS\n");
     return 2;
 }
