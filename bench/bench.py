@@ -96,10 +96,10 @@ def generate(driver, folder, scale):
     return True
 
 
-def run_operation(driver, library, name, folder, runs):
+def run_operation(driver, library, name, folder, runs, quick_seconds):
     """Times one operation in a child; returns (inBytes, outBytes, wall
     times, peakBytes, processor times) or an error text."""
-    proc = subprocess.Popen([driver, "run", library, name, folder, str(runs)],
+    proc = subprocess.Popen([driver, "run", library, name, folder, str(runs), repr(quick_seconds)],
                             stdout=subprocess.PIPE, stderr=subprocess.PIPE)
     # wait4 gives the child's own peak memory.
     _, status, usage = os.wait4(proc.pid, 0)
@@ -156,6 +156,8 @@ def main():
     ap.add_argument("--lib", required=True, help="the library to measure (libquillet.so)")
     ap.add_argument("--scale", type=float, default=1.0, help="data size, 1 = the default sizes")
     ap.add_argument("--runs", type=int, default=5, help="timed runs of each operation (after a warm-up)")
+    ap.add_argument("--quick-seconds", type=float, default=0.25,
+                    help="a quick operation runs more often, until this many seconds are spent in it")
     ap.add_argument("--peer-runs", type=int, default=3, help="runs of each peer")
     ap.add_argument("--slow-peer", type=float, default=15.0,
                     help="a peer whose first run takes longer than this many seconds runs once")
@@ -195,16 +197,16 @@ def main():
     for name, label, _, _ in OPERATIONS:
         if only and name not in only:
             continue
-        h = run_operation(args.driver, args.lib, name, half, args.runs)
-        f = run_operation(args.driver, args.lib, name, full, args.runs)
+        h = run_operation(args.driver, args.lib, name, half, args.runs, args.quick_seconds)
+        f = run_operation(args.driver, args.lib, name, full, args.runs, args.quick_seconds)
         # A quick operation's two medians are taken seconds apart, and other
         # load on the machine shifts one and not the other: both sizes are
         # timed again in turn, and the runs pooled.
         for _ in range(QUICK_ROUNDS):
             if isinstance(h, str) or isinstance(f, str) or statistics.median(f[2]) >= QUICK_SECONDS:
                 break
-            h = pool(h, run_operation(args.driver, args.lib, name, half, args.runs))
-            f = pool(f, run_operation(args.driver, args.lib, name, full, args.runs))
+            h = pool(h, run_operation(args.driver, args.lib, name, half, args.runs, args.quick_seconds))
+            f = pool(f, run_operation(args.driver, args.lib, name, full, args.runs, args.quick_seconds))
         results[name] = (h, f)
         shown = f if isinstance(f, str) else "%.4f s" % statistics.median(f[2])
         print("  %-14s %s" % (name, shown), flush=True)

@@ -4,7 +4,7 @@
 // operation alone.
 //
 //   quillet_bench gen DIR SCALE
-//   quillet_bench run LIBRARY OPERATION DIR RUNS
+//   quillet_bench run LIBRARY OPERATION DIR RUNS QUICK_SECONDS
 //
 // Before each run, "run" sweeps the processor caches, so that every run
 // starts as a single call of the library would: without the data in the
@@ -603,7 +603,8 @@ void sweepCaches(std::vector<char>& sweep)
     for (std::size_t i = 0; i < sweep.size(); i += 64) sweep[i] = static_cast<char>(sweep[i] + pass);
 }
 
-int run(const std::string& libraryPath, const std::string& name, const std::string& dir, int runs)
+int run(const std::string& libraryPath, const std::string& name, const std::string& dir, int runs,
+        double quickSeconds)
 {
     // Taken and touched first, so that all of it counts in the peak from the
     // start and can be taken off exactly.
@@ -619,11 +620,11 @@ int run(const std::string& libraryPath, const std::string& name, const std::stri
         if (op.codePage != 0) check(exported<int (*)(int)>("setCodePage")(op.codePage) == 1, "setCodePage failed");
         op.setup();
         long long output = op.body();  // warm-up
-        // Quick operations run until a quarter second is spent in them, for
-        // a steadier median.
+        // Quick operations run until quickSeconds are spent in them, for a
+        // steadier median.
         std::vector<double> times, processor;
         double timed = 0;
-        while (static_cast<int>(times.size()) < runs || (timed < 0.25 && times.size() < 200)) {
+        while (static_cast<int>(times.size()) < runs || (timed < quickSeconds && times.size() < 200)) {
             sweepCaches(sweep);
             auto t0 = std::chrono::steady_clock::now();
             double c0 = processorSeconds();
@@ -654,7 +655,8 @@ int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 3 && args[0] == "gen") return generate(args[1], std::atof(args[2].c_str()));
-    if (args.size() == 5 && args[0] == "run") return run(args[1], args[2], args[3], std::atoi(args[4].c_str()));
-    std::fprintf(stderr, "usage: quillet_bench gen DIR SCALE | run LIBRARY OPERATION DIR RUNS\n");
+    if (args.size() == 6 && args[0] == "run")
+        return run(args[1], args[2], args[3], std::atoi(args[4].c_str()), std::atof(args[5].c_str()));
+    std::fprintf(stderr, "usage: quillet_bench gen DIR SCALE | run LIBRARY OPERATION DIR RUNS QUICK_SECONDS\n");
     return 2;
 }
