@@ -31,6 +31,15 @@ std::string withKeyRenamed(const std::string& block, std::size_t pos, std::size_
     return renamed;
 }
 
+// The block at index i of iniSections (i == size: end()), reached from the
+// nearer end: the last sections are found without a walk over all the others.
+Store::iterator blockAt(std::size_t i)
+{
+    const std::size_t size = iniSections.size();
+    return i <= size / 2 ? std::next(iniSections.begin(), static_cast<std::ptrdiff_t>(i))
+                         : std::prev(iniSections.end(), static_cast<std::ptrdiff_t>(size - i));
+}
+
 }  // namespace
 
 extern "C" QUILLET_API int QUILLET_CALL changeSectionName(const char* oldName, const char* newName)
@@ -82,9 +91,9 @@ extern "C" QUILLET_API int QUILLET_CALL moveSection(int from, int to)
         if (from < 1 || to < 1 || static_cast<std::size_t>(from) >= size ||
             static_cast<std::size_t>(to) >= size)
             return 0;
-        auto moved = std::next(iniSections.begin(), from);
+        auto moved = blockAt(static_cast<std::size_t>(from));
         // Where it goes, counted as if it had already been taken out.
-        auto before = to < from ? std::next(iniSections.begin(), to) : std::next(moved, to - from + 1);
+        auto before = blockAt(static_cast<std::size_t>(to < from ? to : to + 1));
         setResultText(*moved);
         // Relinks the one node: no block is copied or moved in memory.
         iniSections.splice(before, iniSections, moved);

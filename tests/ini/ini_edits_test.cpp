@@ -102,4 +102,26 @@ TEST_F(INIEdits, MovesSectionsByIndexAndNeverThePreamble)
     EXPECT_EQ(moveSection(1, 1), 0);
 }
 
+// Blocks are reached from either end of the list; every pair of places in
+// stores of both parities against a plain erase and insert.
+TEST_F(INIEdits, MovesEveryPairOfPlacesAsAPlainEraseAndInsert)
+{
+    for (int sections = 1; sections <= 9; ++sections)
+        for (int from = 0; from <= sections + 1; ++from)
+            for (int to = 0; to <= sections + 1; ++to) {
+                std::vector<std::string> expected{"P"};
+                for (int i = 1; i <= sections; ++i) expected.push_back("[" + std::to_string(i) + "]\n");
+                iniSections.assign(expected.begin(), expected.end());
+                const bool valid = from >= 1 && from <= sections && to >= 1 && to <= sections;
+                if (valid) {
+                    std::string moved = expected[from];
+                    expected.erase(expected.begin() + from);
+                    expected.insert(expected.begin() + to, moved);
+                }
+                ASSERT_EQ(moveSection(from, to), valid ? 1 : 0) << sections << ": " << from << " to " << to;
+                ASSERT_EQ(std::vector<std::string>(iniSections.begin(), iniSections.end()), expected)
+                    << sections << ": " << from << " to " << to;
+            }
+}
+
 }  // namespace
