@@ -8,6 +8,35 @@ WordStore oneLineDic;
 Store iniSections;
 std::string resultText;
 
+namespace {
+
+// Frees old elements while the new ones hold more bytes than the old ones gone.
+void releaseOld(StoreRebuild& rebuild)
+{
+    while (rebuild.owed > 0 && !rebuild.old.empty()) {
+        rebuild.owed -= static_cast<long long>(rebuild.old.front().capacity());
+        rebuild.old.pop_front();
+    }
+}
+
+}  // namespace
+
+std::string& appendRebuilt(StoreRebuild& rebuild, std::size_t size)
+{
+    rebuild.owed += static_cast<long long>(size);
+    if (rebuild.old.empty()) {
+        rebuild.built.emplace_back();
+        return rebuild.built.back();
+    }
+    rebuild.built.splice(rebuild.built.end(), rebuild.old, rebuild.old.begin());
+    std::string& element = rebuild.built.back();
+    rebuild.owed -= static_cast<long long>(element.capacity());
+    if (element.capacity() < size || element.capacity() - size > size / 8 + 16) std::string().swap(element);
+    element.clear();
+    releaseOld(rebuild);
+    return element;
+}
+
 const char* setResultText(const std::string& text)
 {
     resultText = text;

@@ -46,6 +46,21 @@ inline Store::const_iterator prefetchAhead(const Store& store, Store::const_iter
 // one being freed: freeing a large store is otherwise mostly waiting.
 void clearStore(Store& store) noexcept;
 
+// A store being built to replace an old one, on the old one's elements: they
+// become the new elements one for one, keeping their room when it fits, so
+// that a reload hardly asks the heap for anything. Old bytes beyond those of
+// the new elements so far are freed as the new ones grow (owed: new bytes not
+// yet matched), so that both stores together stay within the larger one.
+struct StoreRebuild {
+    Store built;
+    Store old;
+    long long owed = 0;
+};
+
+// Appends to rebuild.built an empty element for a text of size bytes: an old
+// one (its room kept when that is not much more than size) or a new one.
+std::string& appendRebuilt(StoreRebuild& rebuild, std::size_t size);
+
 // Replaces resultText by a copy of text and returns a pointer to its first byte.
 const char* setResultText(const std::string& text);
 

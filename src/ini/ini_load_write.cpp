@@ -24,17 +24,19 @@ void joinBlocks(const Store& store, std::string& text)
 extern "C" QUILLET_API int QUILLET_CALL loadINIFile(const char* fileName)
 {
     // Emptied before anything can fail, and filled only once whole: a failed
-    // load leaves the store empty, never holding part of a file.
-    clearStore(iniSections);
-    return guarded(-1, [&] {
-        std::string text;
-        if (!readTextFile(fileName, text)) return -1;
+    // load leaves the store empty, never holding part of a file. The old
+    // blocks lend their room to the new ones.
+    Store old;
+    old.swap(iniSections);
+    const int result = guarded(-1, [&] {
         Store blocks;
-        groupINIText(text, blocks);
+        if (!loadINIBlocks(fileName, blocks, old)) return -1;
         if (blocks.empty()) return -1;
         iniSections.swap(blocks);
         return static_cast<int>(iniSections.size() - 1);
     });
+    clearStore(old);
+    return result;
 }
 QUILLET_TWIN(int, loadINIFile, (const char* fileName));
 

@@ -5,6 +5,7 @@
 
 #include "text/line_blocks.h"
 #include "text/string_ops.h"
+#include "text/text_file.h"
 
 namespace {
 
@@ -13,33 +14,47 @@ bool isBlankOrTab(char c)
     return c == ' ' || c == '\t';
 }
 
-}  // namespace
+// The blocks being cut from an INI file's text as it comes in.
+struct INICut {
+    StoreRebuild blocks;  // the finished blocks, the preamble first
+    std::string block;    // the block being filled
+    bool header = false;  // a header line was met: block is a section
+};
 
-void groupINIText(const std::string& text, Store& store)
+// Ends the block being filled and starts the next one. The block is built
+// apart and copied once whole: the copy takes room of its exact size.
+void finishBlock(INICut& cut)
 {
-    const char* data = text.data();
-    const std::size_t size = text.size();
-    // First the runs of bytes that the blocks keep, and where each block
-    // begins among them; then every block is made at its final size, so that
-    // the blocks lie in memory in store order and are not copied again.
-    // Lines that keep all their bytes are one run, up to the next line that
-    // loses its indent or starts a section.
-    std::vector<std::pair<std::size_t, std::size_t>> runs;  // [start, end) in text
-    std::vector<std::size_t> blockRuns{0};                    // index of each block's first run
-    std::size_t runStart = 0, runEnd = 0;
+    appendRebuilt(cut.blocks, cut.block.size()).assign(cut.block);
+    cut.block.clear();
+    cut.header = true;
+}
+
+// Cuts the complete lines of data[0, size) into cut: all of them when final,
+// a last line without "\n" then getting one; otherwise a last line without
+// its "\n" is left for later. Returns how many bytes were used.
+std::size_t cutINILines(const char* data, std::size_t size, bool final, INICut& cut)
+{
+    // Lines that keep all their bytes go into the block as one run, up to the
+    // next line that loses its indent or starts a section.
+    std::size_t runStart = 0, runEnd = 0, pos = 0;
     bool lastLineOpen = false;  // the last line has no "\n" of its own
     std::size_t ends[64];
-    for (std::size_t pos = 0; pos < size;) {
+    while (pos < size) {
         const std::size_t count = findLineEnds(data, size, pos, ends, 64);
         for (std::size_t i = 0; i < count; ++i) {
             const std::size_t end = ends[i];
+            if (end == size && !final) {
+                cut.block.append(data + runStart, runEnd - runStart);
+                return pos;
+            }
             std::size_t first = pos;
             while (first < end && isBlankOrTab(data[first])) ++first;
             if (first == end) first = pos;  // blanks and tabs only: kept whole
             const bool header = first < end && data[first] == '[';
             if (header || first != runEnd) {
-                if (runEnd > runStart) runs.emplace_back(runStart, runEnd);
-                if (header) blockRuns.push_back(runs.size());
+                cut.block.append(data + runStart, runEnd - runStart);
+                if (header) finishBlock(cut);
                 runStart = first;
             }
             runEnd = end < size ? end + 1 : end;
@@ -47,27 +62,60 @@ void groupINIText(const std::string& text, Store& store)
             pos = end + 1;
         }
     }
-    if (runEnd > runStart) runs.emplace_back(runStart, runEnd);
-    if (blockRuns.size() == 1) return;  // no header line: nothing is kept
-    blockRuns.push_back(runs.size());
+    cut.block.append(data + runStart, runEnd - runStart);
+    if (lastLineOpen) cut.block.push_back('\n');
+    return size;
+}
 
-    // Built apart, so that running out of memory half way adds nothing. All
-    // the list's nodes first, then the texts: each lies in memory in store
-    // order, which walks over the store follow without waiting on memory.
-    Store blocks(blockRuns.size() - 1);
-    std::size_t b = 0;
-    for (std::string& block : blocks) {
-        std::size_t length = 0;
-        for (std::size_t r = blockRuns[b]; r < blockRuns[b + 1]; ++r) length += runs[r].second - runs[r].first;
-        const bool last = b + 2 == blockRuns.size();
-        block.reserve(length + (last && lastLineOpen ? 1 : 0));
-        for (std::size_t r = blockRuns[b]; r < blockRuns[b + 1]; ++r)
-            block.append(data + runs[r].first, runs[r].second - runs[r].first);
-        // A last line without "\n" gets one.
-        if (last && lastLineOpen) block.push_back('\n');
-        ++b;
+// Moves the blocks cut from a whole text to the end of store; nothing when
+// no line was a header line.
+void finishCut(INICut& cut, Store& store)
+{
+    if (!cut.header) return;
+    finishBlock(cut);
+    store.splice(store.end(), cut.blocks.built);
+}
+
+}  // namespace
+
+void groupINIText(const std::string& text, Store& store)
+{
+    // Built apart, so that running out of memory half way adds nothing.
+    INICut cut;
+    cutINILines(text.data(), text.size(), true, cut);
+    finishCut(cut, store);
+}
+
+bool loadINIBlocks(const char* fileName, Store& store, Store& old, std::size_t pieceSize)
+{
+    TextFileReader reader;
+    std::size_t sizeGuess = 0;
+    if (!openTextFile(fileName, reader, sizeGuess)) return false;
+    struct Closer {
+        TextFileReader& reader;
+        ~Closer() { closeTextFile(reader); }
+    } closer{reader};
+    INICut cut;
+    cut.blocks.old.swap(old);
+    // Text read but not cut yet: pending[used, size()), a part of a line at
+    // most. A line longer than what has been read is looked at again only
+    // once twice as much is there, so that long lines cost linear time.
+    std::string pending;
+    std::size_t used = 0, cutAt = 0;
+    while (!reader.ended) {
+        if (used > 0) {
+            pending.erase(0, used);  // less than a line
+            used = 0;
+        }
+        if (!readTextPiece(reader, pending, pieceSize)) return false;
+        if (pending.size() < cutAt) continue;
+        used = cutINILines(pending.data(), pending.size(), false, cut);
+        cutAt = used == 0 ? 2 * pending.size() : 0;
     }
-    store.splice(store.end(), blocks);
+    cutINILines(pending.data() + used, pending.size() - used, true, cut);
+    finishCut(cut, store);
+    clearStore(cut.blocks.old);
+    return true;
 }
 
 Store::iterator findSectionBlock(const std::string& name)

@@ -12,6 +12,16 @@
 // nothing when no line is a header line.
 void groupINIText(const std::string& text, Store& store);
 
+// How much of an INI file is read at a time: the text being cut stays in
+// the processor's cache.
+const std::size_t iniPiece = 1 << 18;
+
+// Appends to store the blocks of the INI file fileName, as groupINIText cuts
+// its text, reading pieceSize bytes at a time. The elements of old are used
+// for the new blocks where their room fits, and are gone afterwards. False
+// when the file cannot be opened or read; store then has nothing added.
+bool loadINIBlocks(const char* fileName, Store& store, Store& old, std::size_t pieceSize = iniPiece);
+
 // The first section block of iniSections that begins with "[" + name + "]",
 // or its end().
 Store::iterator findSectionBlock(const std::string& name);

@@ -117,7 +117,7 @@ enum LineFate { undecided, kept, dropped };
 // pieces of the text.
 struct EntryCut {
     const std::string* marker = nullptr;
-    Store entries;          // the entries finished so far
+    StoreRebuild entries;   // the entries finished so far, on the old dictionary's elements
     bool open = false;      // a head line has been met: lines go to an entry
     std::string current;    // the open entry's bytes that are not in the piece being cut
     bool lineOpen = false;  // the last piece ended inside a line
@@ -125,41 +125,7 @@ struct EntryCut {
     std::string lineStart;  // that line's first bytes, while its fate is undecided
     bool odd = false;       // the run of lead-byte values that ended the last piece is odd
     std::vector<std::uint32_t> titleHashes;  // of the finished entries, for the index
-    // The dictionary loaded before. Its elements become the new entries, one
-    // for one, keeping their room when it fits: a reload then hardly asks
-    // the heap for anything. Old bytes beyond those of the new entries so far
-    // are freed as the new ones grow (oldOwed: new bytes not yet matched).
-    Store old;
-    long long oldOwed = 0;
 };
-
-// Frees old entries while the new ones hold more bytes than the old ones
-// gone, so that both together stay within the larger of the two.
-void releaseOld(EntryCut& cut)
-{
-    while (cut.oldOwed > 0 && !cut.old.empty()) {
-        cut.oldOwed -= static_cast<long long>(cut.old.front().capacity());
-        cut.old.pop_front();
-    }
-}
-
-// Appends an element to cut.entries for an entry of size bytes: an old one
-// (emptied; its room kept when it is not much more than size) or a new one.
-std::string& newEntry(EntryCut& cut, std::size_t size)
-{
-    cut.oldOwed += static_cast<long long>(size);
-    if (cut.old.empty()) {
-        cut.entries.emplace_back();
-        return cut.entries.back();
-    }
-    cut.entries.splice(cut.entries.end(), cut.old, cut.old.begin());
-    std::string& entry = cut.entries.back();
-    cut.oldOwed -= static_cast<long long>(entry.capacity());
-    if (entry.capacity() < size || entry.capacity() - size > size / 8 + 16) std::string().swap(entry);
-    entry.clear();
-    releaseOld(cut);
-    return entry;
-}
 
 // Parity of the run of lead-byte values ending just before data[p], given
 // odd, that of the run ending just before data[q] (q <= p).
@@ -175,7 +141,7 @@ bool leadRunOdd(const char* data, std::size_t q, std::size_t p, bool odd)
 // in entryAt and its title's hash are taken while it is still in the cache.
 void closeEntry(EntryCut& cut, const char* run, std::size_t size)
 {
-    std::string& entry = newEntry(cut, cut.current.size() + size);
+    std::string& entry = appendRebuilt(cut.entries, cut.current.size() + size);
     // Not current itself: it may have grown by doubling.
     entry.reserve(cut.current.size() + size);
     entry.append(cut.current).append(run, size);
@@ -303,7 +269,7 @@ int loadDictionary(const char* fileName, const std::string& headMarker, std::siz
     emptyIndex();
     EntryCut cut;
     cut.marker = &headMarker;
-    cut.old.swap(multiLineDic);
+    cut.entries.old.swap(multiLineDic);
     TextFileReader reader;
     std::size_t sizeGuess = 0;
     if (!openTextFile(fileName, reader, sizeGuess)) {
@@ -328,7 +294,7 @@ int loadDictionary(const char* fileName, const std::string& headMarker, std::siz
         }
         if (cut.lineOpen) endLine(cut);
         if (cut.open) closeEntry(cut, "", 0);
-        clearStore(cut.old);
+        clearStore(cut.entries.old);
         buildChains(cut.titleHashes);
     } catch (...) {
         // Half a dictionary, or one without its index, is worse than none.
@@ -336,7 +302,7 @@ int loadDictionary(const char* fileName, const std::string& headMarker, std::siz
         clearIndex();
         throw;
     }
-    multiLineDic.swap(cut.entries);
+    multiLineDic.swap(cut.entries.built);
     return static_cast<int>(multiLineDic.size());
 }
 

@@ -97,6 +97,38 @@ TEST_F(INILoad, KeepsThePreambleAndOneBlockPerSection)
     EXPECT_EQ(iniSections, (Store{"\n", "[s]\n \t \n"}));
 }
 
+// Files read a few bytes at a time cut into the blocks of the whole text,
+// on the elements of an old store of any shape, which is used up.
+TEST_F(INILoad, PiecesOfAnyLengthOnAnOldStoreGiveTheBlocksOfTheWholeText)
+{
+    std::mt19937 rng(20261208);
+    const std::string file = path("pieces.ini");
+    testing_support::underBothCodePages([&](int) {
+        for (int i = 0; i < 300; ++i) {
+            std::string bytes;
+            for (int part = i % 5; part >= 0; --part) bytes += randomINIText(rng);
+            if (i % 3 == 0) bytes += "\r\n[crlf]\r\nk=\r\n\r";  // carriage returns across pieces
+            if (i % 7 == 0) bytes += std::string(100 + i, 'x');   // a last line longer than many pieces
+            testing_support::writeBytes(file, bytes);
+            std::string text;
+            ASSERT_TRUE(readTextFile(file.c_str(), text));
+            Store whole;
+            groupINIText(text, whole);
+            Store old;
+            for (int n = i % 9; n > 0; --n) old.push_back(std::string(static_cast<std::size_t>(n * n * 7), 'o'));
+            Store cut{"kept"};
+            const std::size_t piece = static_cast<std::size_t>(1 + i % 17);
+            ASSERT_TRUE(loadINIBlocks(file.c_str(), cut, old, piece));
+            cut.pop_front();
+            ASSERT_EQ(cut, whole) << testing::PrintToString(bytes) << " in pieces of " << piece;
+            ASSERT_TRUE(old.empty());
+        }
+    });
+    Store cut, old{"o"};
+    EXPECT_FALSE(loadINIBlocks(path("missing.ini").c_str(), cut, old, 4));
+    EXPECT_TRUE(cut.empty());
+}
+
 TEST_F(INILoad, FailsAndEmptiesTheStoreWithoutAHeaderLine)
 {
     for (const char* bytes : {"; only\r\nkey=1\r\n", "", "\r\n", "a]\r\n"}) {
