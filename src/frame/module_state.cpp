@@ -21,20 +21,17 @@ void releaseOld(StoreRebuild& rebuild)
 
 }  // namespace
 
-std::string& appendRebuilt(StoreRebuild& rebuild, std::size_t size)
+std::string* reuseOldElement(StoreRebuild& rebuild, std::size_t size)
 {
+    if (rebuild.old.empty()) return nullptr;
     rebuild.owed += static_cast<long long>(size);
-    if (rebuild.old.empty()) {
-        rebuild.built.emplace_back();
-        return rebuild.built.back();
-    }
     rebuild.built.splice(rebuild.built.end(), rebuild.old, rebuild.old.begin());
     std::string& element = rebuild.built.back();
     rebuild.owed -= static_cast<long long>(element.capacity());
     if (element.capacity() < size || element.capacity() - size > size / 8 + 16) std::string().swap(element);
     element.clear();
     releaseOld(rebuild);
-    return element;
+    return &element;
 }
 
 const char* setResultText(const std::string& text)

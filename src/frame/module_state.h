@@ -57,9 +57,10 @@ struct StoreRebuild {
     long long owed = 0;
 };
 
-// Appends to rebuild.built an empty element for a text of size bytes: an old
-// one (its room kept when that is not much more than size) or a new one.
-std::string& appendRebuilt(StoreRebuild& rebuild, std::size_t size);
+// Moves the next old element, emptied, to the end of rebuild.built for a
+// text of size bytes and returns it (its room kept when that is not much more
+// than size); null when no old element is left.
+std::string* reuseOldElement(StoreRebuild& rebuild, std::size_t size);
 
 // Replaces resultText by a copy of text and returns a pointer to its first byte.
 const char* setResultText(const std::string& text);

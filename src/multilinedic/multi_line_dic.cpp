@@ -141,7 +141,12 @@ bool leadRunOdd(const char* data, std::size_t q, std::size_t p, bool odd)
 // in entryAt and its title's hash are taken while it is still in the cache.
 void closeEntry(EntryCut& cut, const char* run, std::size_t size)
 {
-    std::string& entry = appendRebuilt(cut.entries, cut.current.size() + size);
+    std::string* reused = reuseOldElement(cut.entries, cut.current.size() + size);
+    if (!reused) {
+        cut.entries.built.emplace_back();
+        reused = &cut.entries.built.back();
+    }
+    std::string& entry = *reused;
     // Not current itself: it may have grown by doubling.
     entry.reserve(cut.current.size() + size);
     entry.append(cut.current).append(run, size);
