@@ -48,7 +48,8 @@ extern "C" QUILLET_API int QUILLET_CALL changeSectionName(const char* oldName, c
         std::string oldText(oldName), newText(newName);  // may point into resultText
         if (oldText.empty() || newText.empty()) return 0;
         setResultText("[" + oldText + "]");
-        auto found = findSectionBlock(oldText);
+        std::size_t position = 0;
+        auto found = findSectionBlock(oldText, &position);
         if (found == iniSections.end()) return 0;
         // The name right after the "[": for a name made only of "[" bytes the
         // first occurrence would start at the "[" itself and take the header
@@ -56,6 +57,7 @@ extern "C" QUILLET_API int QUILLET_CALL changeSectionName(const char* oldName, c
         std::string renamed = *found;
         renamed.replace(1, oldText.size(), newText);
         found->swap(renamed);
+        sectionChanged(position, renamed);
         return 1;
     });
 }
@@ -67,7 +69,8 @@ extern "C" QUILLET_API int QUILLET_CALL changeKeyName(const char* section, const
     return guarded(0, [&] {
         std::string sectionName(section), oldText(oldKey), newText(newKey);
         if (sectionName.empty() || oldText.empty() || newText.empty()) return 0;
-        auto found = findSectionBlock(sectionName);
+        std::size_t position = 0;
+        auto found = findSectionBlock(sectionName, &position);
         if (found == iniSections.end()) return 0;
         const std::string& block = *found;
         for (std::size_t pos = 0; pos < block.size();) {
@@ -75,6 +78,7 @@ extern "C" QUILLET_API int QUILLET_CALL changeKeyName(const char* section, const
             if (isKeyLine(block, pos, end, oldText)) {
                 std::string renamed = withKeyRenamed(block, pos, end, oldText.size(), newText);
                 found->swap(renamed);
+                sectionChanged(position, renamed);
                 return 1;
             }
             pos = end + 1;
@@ -97,6 +101,7 @@ extern "C" QUILLET_API int QUILLET_CALL moveSection(int from, int to)
         setResultText(*moved);
         // Relinks the one node: no block is copied or moved in memory.
         iniSections.splice(before, iniSections, moved);
+        sectionMoved(static_cast<std::size_t>(from), static_cast<std::size_t>(to));
         return 1;
     });
 }

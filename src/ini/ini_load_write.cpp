@@ -28,11 +28,14 @@ extern "C" QUILLET_API int QUILLET_CALL loadINIFile(const char* fileName)
     // blocks lend their room to the new ones.
     Store old;
     old.swap(iniSections);
+    forgetSectionIndex();
     const int result = guarded(-1, [&] {
         Store blocks;
-        if (!loadINIBlocks(fileName, blocks, old)) return -1;
+        SectionIndex index;
+        if (!loadINIBlocks(fileName, blocks, old, iniPiece, &index)) return -1;
         if (blocks.empty()) return -1;
         iniSections.swap(blocks);
+        useSectionIndex(index);
         return static_cast<int>(iniSections.size() - 1);
     });
     clearStore(old);

@@ -1,16 +1,10 @@
 // Listing the section names and the keys of one section of iniSections.
 #include <cstdio>
 #include <cstring>
-#include <iterator>
 
 #include "frame/export.h"
 #include "ini/ini_store.h"
-#include "text/code_page.h"
 #include "text/line_blocks.h"
-
-#if defined(__SSE2__) && defined(__GNUC__)
-#include <emmintrin.h>
-#endif
 
 namespace {
 
@@ -27,36 +21,6 @@ std::size_t findByte(const std::string& text, std::size_t from, std::size_t to, 
 {
     const void* hit = std::memchr(text.data() + from, c, to - from);
     return hit ? static_cast<const char*>(hit) - text.data() : to;
-}
-
-// Where the first "]" of the block's first line stands, or npos when that
-// line has none. Without lead bytes the line ends at the first "\n", so the
-// first of the two bytes decides, found sixteen bytes at a time.
-std::size_t headerClose(const std::string& block)
-{
-    const char* data = block.data();
-    const std::size_t size = block.size();
-    if (!anyLeadBytes) {
-        std::size_t from = 0;
-#if defined(__SSE2__) && defined(__GNUC__)
-        const __m128i close = _mm_set1_epi8(']'), lineFeed = _mm_set1_epi8('\n');
-        for (; size - from >= 16; from += 16) {
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + from));
-            const unsigned mask = static_cast<unsigned>(
-                _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, close), _mm_cmpeq_epi8(v, lineFeed))));
-            if (mask != 0) {
-                const std::size_t at = from + static_cast<std::size_t>(__builtin_ctz(mask));
-                return data[at] == ']' ? at : std::string::npos;
-            }
-        }
-#endif
-        for (; from < size; ++from)
-            if (data[from] == ']' || data[from] == '\n') return data[from] == ']' ? from : std::string::npos;
-        return std::string::npos;
-    }
-    const std::size_t lineEnd = lineEndIn(block, 0);
-    const std::size_t close = findByte(block, 0, lineEnd, ']');
-    return close < lineEnd ? close : std::string::npos;
 }
 
 // Where a list for fileName is built: the result text itself when it is
@@ -88,16 +52,7 @@ extern "C" QUILLET_API const char* QUILLET_CALL getSectionList(const char* fileN
     return guardedText([&] {
         std::string name(fileName), spare;  // may point into resultText
         std::string& list = listBuffer(name, spare);
-        // Only the header line of each section is read; the preamble never.
-        auto ahead = firstAhead(iniSections);
-        for (auto it = std::next(iniSections.begin(), iniSections.empty() ? 0 : 1);
-             it != iniSections.end(); ++it) {
-            ahead = prefetchAhead(iniSections, ahead);
-            const std::size_t close = headerClose(*it);
-            if (close == std::string::npos) continue;  // no "]": no name
-            // A header renamed into "]..." has no byte before its "]".
-            appendListItem(list, it->data() + 1, close > 0 ? close - 1 : 0);
-        }
+        appendSectionNames(list);
         return finishList("[sectionlist]", name, list, append);
     });
 }

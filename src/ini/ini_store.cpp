@@ -23,6 +23,7 @@ struct INICut {
     // of waiting on each node (interleaved with the texts, a walk over
     // 200,000 sections took 21 ms instead of 4.5).
     std::vector<std::string> fresh;
+    SectionIndex* index = nullptr;  // where the finished blocks are described, if anywhere
     std::string block;    // the block being filled
     bool header = false;  // a header line was met: block is a section
 };
@@ -31,10 +32,13 @@ struct INICut {
 // apart and copied once whole: the copy takes room of its exact size.
 void finishBlock(INICut& cut)
 {
-    if (std::string* reused = reuseOldElement(cut.blocks, cut.block.size()))
+    if (cut.index) indexBlock(*cut.index, cut.block);
+    if (std::string* reused = reuseOldElement(cut.blocks, cut.block.size())) {
         reused->assign(cut.block);
-    else
+        if (cut.index) cut.index->blocks.back().node = std::prev(cut.blocks.built.end());
+    } else {
         cut.fresh.emplace_back(cut.block);
+    }
     cut.block.clear();
     cut.header = true;
 }
@@ -83,7 +87,11 @@ void finishCut(INICut& cut, Store& store)
     if (!cut.header) return;
     finishBlock(cut);
     Store fresh;
-    for (std::string& block : cut.fresh) fresh.push_back(std::move(block));
+    std::size_t described = cut.index ? cut.index->blocks.size() - cut.fresh.size() : 0;
+    for (std::string& block : cut.fresh) {
+        fresh.push_back(std::move(block));
+        if (cut.index) cut.index->blocks[described++].node = std::prev(fresh.end());
+    }
     cut.blocks.built.splice(cut.blocks.built.end(), fresh);
     store.splice(store.end(), cut.blocks.built);
 }
@@ -98,7 +106,8 @@ void groupINIText(const std::string& text, Store& store)
     finishCut(cut, store);
 }
 
-bool loadINIBlocks(const char* fileName, Store& store, Store& old, std::size_t pieceSize)
+bool loadINIBlocks(const char* fileName, Store& store, Store& old, std::size_t pieceSize,
+                   SectionIndex* index)
 {
     TextFileReader reader;
     std::size_t sizeGuess = 0;
@@ -108,6 +117,7 @@ bool loadINIBlocks(const char* fileName, Store& store, Store& old, std::size_t p
         ~Closer() { closeTextFile(reader); }
     } closer{reader};
     INICut cut;
+    cut.index = index;
     cut.blocks.old.swap(old);
     // Text read but not cut yet: pending[used, size()), a part of a line at
     // most. A line longer than what has been read is looked at again only
@@ -128,17 +138,6 @@ bool loadINIBlocks(const char* fileName, Store& store, Store& old, std::size_t p
     finishCut(cut, store);
     clearStore(cut.blocks.old);
     return true;
-}
-
-Store::iterator findSectionBlock(const std::string& name)
-{
-    const std::string prefix = "[" + name + "]";
-    auto ahead = firstAhead(iniSections);
-    for (auto it = iniSections.begin(); it != iniSections.end(); ++it) {
-        ahead = prefetchAhead(iniSections, ahead);
-        if (hasPrefix(*it, prefix)) return it;
-    }
-    return iniSections.end();
 }
 
 std::size_t lineEndIn(const std::string& block, std::size_t from)

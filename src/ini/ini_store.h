@@ -6,6 +6,7 @@
 #include <string>
 
 #include "frame/module_state.h"
+#include "ini/section_index.h"
 
 // Appends to store the blocks that the text of an INI file (lines split at
 // real "\n") loads as: the preamble, then one block per header line. Appends
@@ -18,13 +19,11 @@ const std::size_t iniPiece = 1 << 18;
 
 // Appends to store the blocks of the INI file fileName, as groupINIText cuts
 // its text, reading pieceSize bytes at a time. The elements of old are used
-// for the new blocks where their room fits, and are gone afterwards. False
-// when the file cannot be opened or read; store then has nothing added.
-bool loadINIBlocks(const char* fileName, Store& store, Store& old, std::size_t pieceSize = iniPiece);
-
-// The first section block of iniSections that begins with "[" + name + "]",
-// or its end().
-Store::iterator findSectionBlock(const std::string& name);
+// for the new blocks where their room fits, and are gone afterwards. index,
+// when given, gets the added blocks. False when the file cannot be opened or
+// read; store then has nothing added.
+bool loadINIBlocks(const char* fileName, Store& store, Store& old, std::size_t pieceSize = iniPiece,
+                   SectionIndex* index = nullptr);
 
 // Where the line that starts at block[from] ends: its real "\n", or the end
 // of the block.

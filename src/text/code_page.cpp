@@ -65,6 +65,7 @@ void defaultLeadBytes(unsigned char table[256])
 
 unsigned char leadByteTable[256];
 bool anyLeadBytes = false;
+unsigned leadByteChanges = 0;
 
 namespace {
 
@@ -118,6 +119,7 @@ bool selectCodePage(int codePage)
     }
     std::memcpy(leadByteTable, table, 256);
     anyLeadBytes = marksAny(table);
+    ++leadByteChanges;
     return true;
 }
 

@@ -8,6 +8,10 @@ extern unsigned char leadByteTable[256];
 // double-byte rule at all.
 extern bool anyLeadBytes;
 
+// Counts the changes of leadByteTable, so that what was worked out under
+// one table can tell that it is out of date.
+extern unsigned leadByteChanges;
+
 // Whether b is the first byte of a double-byte character.
 inline bool isLeadByte(unsigned char b)
 {

@@ -11,18 +11,24 @@ namespace {
 
 class INIEdits : public ::testing::Test {
 protected:
-    void TearDown() override { iniSections.clear(); }
+    void TearDown() override
+    {
+        iniSections.clear();
+        forgetSectionIndex();
+    }
 };
 
 TEST_F(INIEdits, RenamesOnlyTheFirstKeyLineFollowedByATabBlankOrEquals)
 {
     iniSections = {"", "[main]\nnames=1\nname=2\nname\n;name=3\nname = 4\n", "[name]\nname=5\n"};
+    forgetSectionIndex();
     EXPECT_EQ(changeKeyName("main", "name", "title"), 1);
     EXPECT_EQ(changeKeyName("main", "name", "title"), 1);
     EXPECT_EQ(changeKeyName("main", "name", "title"), 0);
     EXPECT_EQ(iniSections, (Store{"", "[main]\nnames=1\ntitle=2\nname\n;name=3\ntitle = 4\n",
                                   "[name]\nname=5\n"}));
     iniSections = {"", "[s]\nk\tv\n;c=1\n"};
+    forgetSectionIndex();
     EXPECT_EQ(changeKeyName("s", "k", "key"), 1);
     EXPECT_EQ(changeKeyName("s", ";c", "c"), 1);
     EXPECT_EQ(iniSections.back(), "[s]\nkey\tv\nc=1\n");
@@ -40,6 +46,7 @@ TEST_F(INIEdits, KeyRenamesMatchTheStepByStepAlgorithm)
             std::string text = "[s]" + testing_support::randomText(rng, 100);
             Store expected = ini_reference::load(text);
             iniSections = expected;
+            forgetSectionIndex();
             for (const char* key : {"a", "[s]", "\x81", "\x81\x5C", "=", "b\t"}) {
                 int result = ini_reference::changeKeyName(expected, "s", key, "NEW\x81");
                 ASSERT_EQ(changeKeyName("s", key, "NEW\x81"), result);
@@ -52,6 +59,7 @@ TEST_F(INIEdits, KeyRenamesMatchTheStepByStepAlgorithm)
 TEST_F(INIEdits, RenamesTheFirstSectionOfThatNameOnItsHeaderLine)
 {
     iniSections = {"", "[old] ;c\nold=old\n", "[old]\n", "[Old]\n"};
+    forgetSectionIndex();
     EXPECT_EQ(changeSectionName("old", "new"), 1);
     EXPECT_EQ(resultText, "[old]");
     EXPECT_EQ(changeSectionName("old", "new"), 1);
@@ -69,6 +77,7 @@ TEST_F(INIEdits, RenamesTheFirstSectionOfThatNameOnItsHeaderLine)
 TEST_F(INIEdits, ANameOfOpeningBracketsKeepsItsHeaderBracket)
 {
     iniSections = {"", "[[]\nk=1\n", "[[[]\n"};
+    forgetSectionIndex();
     EXPECT_EQ(changeSectionName("[", "a"), 1);
     EXPECT_EQ(changeSectionName("[[", "b"), 1);
     EXPECT_EQ(iniSections, (Store{"", "[a]\nk=1\n", "[b]\n"}));
@@ -84,6 +93,7 @@ TEST_F(INIEdits, MovesSectionsByIndexAndNeverThePreamble)
                                        {0, 2, "PABCD"}, {1, 5, "PABCD"}, {5, 1, "PABCD"}, {-1, 1, "PABCD"},
                                        {1, 0, "PABCD"}, {4, 4, "PABCD"}}) {
         iniSections = {"P", "[A]", "[B]", "[C]", "[D]"};
+        forgetSectionIndex();
         std::vector<const std::string*> nodes;
         for (const std::string& block : iniSections) nodes.push_back(&block);
         resultText = "before";
@@ -99,6 +109,7 @@ TEST_F(INIEdits, MovesSectionsByIndexAndNeverThePreamble)
         EXPECT_EQ(resultText, valid ? "[" + std::string(1, "ABCD"[move.from - 1]) + "]" : "before");
     }
     iniSections.clear();
+    forgetSectionIndex();
     EXPECT_EQ(moveSection(1, 1), 0);
 }
 
@@ -112,6 +123,7 @@ TEST_F(INIEdits, MovesEveryPairOfPlacesAsAPlainEraseAndInsert)
                 std::vector<std::string> expected{"P"};
                 for (int i = 1; i <= sections; ++i) expected.push_back("[" + std::to_string(i) + "]\n");
                 iniSections.assign(expected.begin(), expected.end());
+                forgetSectionIndex();
                 const bool valid = from >= 1 && from <= sections && to >= 1 && to <= sections;
                 if (valid) {
                     std::string moved = expected[from];
