@@ -140,7 +140,7 @@ void indexBlock(SectionIndex& index, const std::string& block)
     describeBlock(block, index.blocks.back(), index);
 }
 
-void useSectionIndex(SectionIndex& index)
+void useSectionIndex(SectionIndex& index) noexcept
 {
     std::swap(current, index);
     slots.clear();
@@ -148,7 +148,7 @@ void useSectionIndex(SectionIndex& index)
     namesUnder = leadByteChanges;
 }
 
-void forgetSectionIndex()
+void forgetSectionIndex() noexcept
 {
     upToDate = false;
     slots.clear();
@@ -179,24 +179,30 @@ Store::iterator findSectionBlock(const std::string& name, std::size_t* position)
     return found < current.blocks.size() ? current.blocks[found].node : iniSections.end();
 }
 
-void sectionChanged(std::size_t position, const std::string& before)
+void sectionChanged(std::size_t position, const std::string& before) noexcept
 {
     if (!upToDate) return;
-    IndexedBlock& entry = current.blocks[position];
-    const bool keyWas = entry.keyLength != std::string::npos;
-    const std::size_t oldLength = entry.keyLength;
-    if (entry.nameLength != std::string::npos) current.unusedNameBytes += entry.nameLength;
-    describeBlock(*entry.node, entry, current);
-    if (current.unusedNameBytes > current.nameBytes.size() / 2) packNames(current);
-    const bool keyIs = entry.keyLength != std::string::npos;
-    // Another key, or none where there was one: the first block of a key
-    // may have changed.
-    if (keyWas != keyIs || (keyIs && (oldLength != entry.keyLength ||
-                                      before.compare(1, oldLength, *entry.node, 1, oldLength) != 0)))
-        slots.clear();
+    try {
+        IndexedBlock& entry = current.blocks[position];
+        const bool keyWas = entry.keyLength != std::string::npos;
+        const std::size_t oldLength = entry.keyLength;
+        if (entry.nameLength != std::string::npos) current.unusedNameBytes += entry.nameLength;
+        describeBlock(*entry.node, entry, current);
+        if (current.unusedNameBytes > current.nameBytes.size() / 2) packNames(current);
+        const bool keyIs = entry.keyLength != std::string::npos;
+        // Another key, or none where there was one: the first block of a key
+        // may have changed.
+        if (keyWas != keyIs || (keyIs && (oldLength != entry.keyLength ||
+                                          before.compare(1, oldLength, *entry.node, 1, oldLength) != 0)))
+            slots.clear();
+    } catch (...) {
+        // Out of memory for a name: the change itself is made, so the next
+        // query works the index out again instead.
+        forgetSectionIndex();
+    }
 }
 
-void sectionMoved(std::size_t from, std::size_t to)
+void sectionMoved(std::size_t from, std::size_t to) noexcept
 {
     if (!upToDate) return;
     auto& v = current.blocks;

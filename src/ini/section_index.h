@@ -36,22 +36,23 @@ struct SectionIndex {
 void indexBlock(SectionIndex& index, const std::string& block);
 
 // Makes index, which describes iniSections block for block, the index in use.
-void useSectionIndex(SectionIndex& index);
+void useSectionIndex(SectionIndex& index) noexcept;
 
 // Marks the index out of date: it is built again from iniSections when next
 // needed.
-void forgetSectionIndex();
+void forgetSectionIndex() noexcept;
 
 // The first block of iniSections that begins with "[" + name + "]", or its
 // end(); position, when given, gets its index in the store.
 Store::iterator findSectionBlock(const std::string& name, std::size_t* position = nullptr);
 
 // The block at position has new text (its node is the same); before is
-// its text before the change.
-void sectionChanged(std::size_t position, const std::string& before);
+// its text before the change. Never fails: without memory for the new name,
+// the index is forgotten instead.
+void sectionChanged(std::size_t position, const std::string& before) noexcept;
 
 // The block at from has been moved to to (positions in the store).
-void sectionMoved(std::size_t from, std::size_t to);
+void sectionMoved(std::size_t from, std::size_t to) noexcept;
 
 // Appends the listed names of the section blocks (the preamble never lists
 // one), each after a "\n" unless the list is empty.
