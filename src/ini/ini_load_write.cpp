@@ -28,10 +28,10 @@ extern "C" QUILLET_API int QUILLET_CALL loadINIFile(const char* fileName)
     // blocks lend their room to the new ones.
     Store old;
     old.swap(iniSections);
-    forgetSectionIndex();
+    SectionIndex index;
+    reclaimSectionIndex(index);
     const int result = guarded(-1, [&] {
         Store blocks;
-        SectionIndex index;
         if (!loadINIBlocks(fileName, blocks, old, iniPiece, &index)) return -1;
         if (blocks.empty()) return -1;
         iniSections.swap(blocks);

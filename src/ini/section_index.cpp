@@ -148,6 +148,15 @@ void useSectionIndex(SectionIndex& index) noexcept
     namesUnder = leadByteChanges;
 }
 
+void reclaimSectionIndex(SectionIndex& spare) noexcept
+{
+    forgetSectionIndex();
+    std::swap(current, spare);
+    spare.blocks.clear();
+    spare.nameBytes.clear();
+    spare.unusedNameBytes = 0;
+}
+
 void forgetSectionIndex() noexcept
 {
     upToDate = false;

@@ -38,6 +38,10 @@ void indexBlock(SectionIndex& index, const std::string& block);
 // Makes index, which describes iniSections block for block, the index in use.
 void useSectionIndex(SectionIndex& index) noexcept;
 
+// Marks the index out of date and hands its room to spare, emptied, for the
+// index of a store being loaded: a reload then asks for no memory.
+void reclaimSectionIndex(SectionIndex& spare) noexcept;
+
 // Marks the index out of date: it is built again from iniSections when next
 // needed.
 void forgetSectionIndex() noexcept;
