@@ -1,6 +1,6 @@
 // loadINIFile on fuzzed file contents, checked against grouping the file's
 // lines the plain way, then the queries, edits and writeINIFile on what it
-// loaded.
+// loaded, and the queries again after the edits.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +9,7 @@
 
 #include "frame/module_state.h"
 #include "fuzz_support.h"
+#include "ini/ini_reference_model.h"
 #include "quillet.h"
 #include "support/reference_model.h"
 #include "text/code_page.h"
@@ -40,6 +41,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     changeKeyName(firstName.c_str(), firstKey.c_str(), "renamed");
     changeSectionName(firstName.c_str(), "other");
     check(moveSection(1, sections) == (sections >= 1 ? 1 : 0));
+    // The lists and lookups, answered from the index kept through the edits,
+    // against walks of the store.
+    check(getSectionList("", 0) == ini_reference::sectionList(iniSections));
+    check(getKeyList("other", "", 0) == ini_reference::keyList(iniSections, "other"));
+    check(getKeyList(firstName.c_str(), "", 0) == ini_reference::keyList(iniSections, firstName));
 
     check(writeINIFile(out.c_str()) == 1);
     std::string joined;
