@@ -267,6 +267,53 @@ void sortItems(std::vector<SortItem>& items, const Entries& texts, std::size_t d
     }
 }
 
+// The group of an entry in the first step of the sort: its first byte, 0 for
+// the empty entry (which sorts first, as no entry from a file or a C text
+// holds a NUL byte).
+unsigned char groupOf(const char* bytes, const WordSpan& span)
+{
+    return span.length == 0 ? 0 : static_cast<unsigned char>(bytes[span.offset]);
+}
+
+// Sets firsts[i] to the group of entry i, and bounds[g] to where group g
+// begins once the groups are in order (bounds[256]: the end).
+void countGroups(const char* bytes, const std::vector<WordSpan>& spans, std::vector<unsigned char>& firsts,
+                 std::size_t bounds[257])
+{
+    std::size_t count[256] = {};
+    const std::size_t n = spans.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i + ahead < n) __builtin_prefetch(bytes + spans[i + ahead].offset);
+        firsts[i] = groupOf(bytes, spans[i]);
+        ++count[firsts[i]];
+    }
+    bounds[0] = 0;
+    for (unsigned g = 0; g < 256; ++g) bounds[g + 1] = bounds[g] + count[g];
+}
+
+// Puts the groups in order by exchanging spans: each exchange puts one span
+// into its group for good. firsts moves along.
+void groupByFirstByte(std::vector<WordSpan>& spans, std::vector<unsigned char>& firsts,
+                      const std::size_t bounds[257])
+{
+    std::size_t next[256];
+    std::copy(bounds, bounds + 256, next);
+    for (unsigned g = 0; g < 256; ++g) {
+        while (next[g] < bounds[g + 1]) {
+            const std::size_t i = next[g];
+            const unsigned char to = firsts[i];
+            if (to == g) {
+                ++next[g];
+                continue;
+            }
+            const std::size_t j = next[to]++;
+            std::swap(spans[i], spans[j]);
+            firsts[i] = firsts[j];
+            firsts[j] = to;
+        }
+    }
+}
+
 // The row being written while the text of the selected words streams past,
 // and the decimal number of the next row.
 struct SectionRows {
@@ -408,24 +455,35 @@ void sortEntries(WordStore& store)
     // Positions are kept in 32 bits, which only a 64-bit build could exceed.
     if (static_cast<std::uint32_t>(n) != n) throw std::length_error("too many entries to sort");
     std::vector<WordSpan>& spans = store.spans();
+    const char* bytes = store.bytes().data();
+    std::vector<unsigned char> firsts(n);
+    std::size_t bounds[257];
+    countGroups(bytes, spans, firsts, bounds);
+    std::size_t largest = 0;
+    for (unsigned g = 0; g < 256; ++g) largest = std::max(largest, bounds[g + 1] - bounds[g]);
     SortRoom room;
-    room.items.reserve(n);
-    adviseLargePages(room.items.data(), n * sizeof(SortItem));
-    room.pending.reserve(n / 2 + 1);
-    room.keyRanges.reserve(std::min(n / 2 + 1, std::size_t(255) * (keyBytes + 1) + 1));
+    room.items.reserve(largest);
+    room.pending.reserve(largest / 2 + 1);
+    room.keyRanges.reserve(std::min(largest / 2 + 1, std::size_t(255) * (keyBytes + 1) + 1));
     std::vector<WordSpan> ordered;
-    ordered.reserve(n);
-    adviseLargePages(ordered.data(), n * sizeof(WordSpan));
-    // From here on nothing asks for memory, and the store changes only when
-    // the new order is swapped in.
-    for (std::size_t i = 0; i < n; ++i) room.items.push_back({0, 0, static_cast<std::uint32_t>(i)});
-    const Entries texts{store.bytes().data(), spans.data()};
-    sortItems(room.items, texts, 0, room);
-    for (std::size_t k = 0; k < n; ++k) {
-        if (k + ahead < n) __builtin_prefetch(&spans[room.items[k + ahead].position]);
-        ordered.push_back(spans[room.items[k].position]);
+    ordered.reserve(largest);
+    // From here on nothing asks for memory. Grouped first, a group's spans
+    // then move only within it, which the cache holds; the room is only
+    // that of the largest group, mostly memory already in use.
+    groupByFirstByte(spans, firsts, bounds);
+    for (unsigned g = 0; g < 256; ++g) {
+        const std::size_t size = bounds[g + 1] - bounds[g];
+        if (size < 2) continue;
+        room.items.resize(size);
+        for (std::size_t i = 0; i < size; ++i) room.items[i] = {0, 0, static_cast<std::uint32_t>(i)};
+        WordSpan* group = spans.data() + bounds[g];
+        // Past group 0 (the empty entry among them) every entry has the
+        // group's byte first.
+        sortItems(room.items, Entries{bytes, group}, g == 0 ? 0 : 1, room);
+        ordered.clear();
+        for (const SortItem& item : room.items) ordered.push_back(group[item.position]);
+        std::copy(ordered.begin(), ordered.end(), group);
     }
-    spans.swap(ordered);
 }
 
 void removeAdjacentRepeats(WordStore& store)
