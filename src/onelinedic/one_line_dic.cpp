@@ -228,6 +228,40 @@ void prefetchPending(const std::vector<Pending>& pending, const std::vector<Sort
     }
 }
 
+// Whether items[k] of items[first, last), sorted by key, has a full key
+// shared with a neighbour: its text is read again past the key.
+bool inLongRun(const std::vector<SortItem>& items, std::size_t first, std::size_t last, std::size_t k)
+{
+    if ((items[k].low & 0xFF) != keyBytes) return false;
+    return (k > first && sameKey(items[k - 1], items[k])) || (k + 1 < last && sameKey(items[k], items[k + 1]));
+}
+
+// For items[first, last), sorted by keys taken before depth: sorts each run
+// of equal full keys from depth on, the short ones at once by comparing
+// their texts (the reads started well ahead, as the runs' texts lie
+// anywhere), the others pushed onto pending.
+void finishRuns(std::vector<SortItem>& items, std::size_t first, std::size_t last, const Entries& texts,
+                std::size_t depth, std::vector<Pending>& pending)
+{
+    std::size_t spanAhead = first, bytesAhead = first;
+    for (std::size_t i = first; i < last;) {
+        for (; spanAhead < last && spanAhead < i + 2 * ahead; ++spanAhead)
+            if (inLongRun(items, first, last, spanAhead)) __builtin_prefetch(&texts.spans[items[spanAhead].position]);
+        for (; bytesAhead < last && bytesAhead < i + ahead; ++bytesAhead)
+            if (inLongRun(items, first, last, bytesAhead))
+                __builtin_prefetch(texts[items[bytesAhead].position].data() + depth);
+        std::size_t j = i + 1;
+        while (j < last && sameKey(items[j], items[i])) ++j;
+        if (j - i > 1 && (items[i].low & 0xFF) == keyBytes) {
+            if (j - i <= smallRun)
+                sortTails(items.data() + i, items.data() + j, texts, depth);
+            else
+                pending.push_back({i, j, depth});
+        }
+        i = j;
+    }
+}
+
 // Puts items in the byte order of the texts at their positions, which all
 // agree on the bytes before depth: keys from there, then, for each run of
 // equal keys that may differ further on, the rest of the texts.
@@ -256,14 +290,7 @@ void sortItems(std::vector<SortItem>& items, const Entries& texts, std::size_t d
             continue;
         }
         radixSortByKey(first, last, room.keyRanges);
-        // Pushed from the back, so that ranges are taken in ascending order.
-        for (std::size_t j = range.last; j > range.first;) {
-            std::size_t i = j - 1;
-            while (i > range.first && sameKey(items[i - 1], items[j - 1])) --i;
-            if (j - i > 1 && (items[i].low & 0xFF) == keyBytes)
-                pending.push_back({i, j, range.depth + keyBytes});
-            j = i;
-        }
+        finishRuns(items, range.first, range.last, texts, range.depth + keyBytes, pending);
     }
 }
 
