@@ -122,18 +122,31 @@ void radixSortByKey(SortItem* first, SortItem* last, std::vector<KeyRange>& pend
             continue;
         }
         std::size_t count[256] = {};
-        for (SortItem* i = range.first; i < range.last; ++i) ++count[byteOf(*i, range.level)];
+        unsigned lowest = 255, highest = 0;
+        for (SortItem* i = range.first; i < range.last; ++i) {
+            const unsigned b = byteOf(*i, range.level);
+            ++count[b];
+            lowest = std::min(lowest, b);
+            highest = std::max(highest, b);
+        }
+        if (lowest == highest) {
+            // One bucket: nothing moves at this level.
+            if (range.level < keyBytes) pending.push_back({range.first, range.last, range.level + 1});
+            continue;
+        }
+        // Only the buckets between the lowest and the highest byte are
+        // walked: small ranges hold few byte values.
         SortItem* bucketEnd[256];
         SortItem* next[256];
         SortItem* at = range.first;
-        for (unsigned b = 0; b < 256; ++b) {
+        for (unsigned b = lowest; b <= highest; ++b) {
             next[b] = at;
             at += count[b];
             bucketEnd[b] = at;
         }
         // Each item goes to the next free place of its bucket; the item found
         // there moves on in its turn.
-        for (unsigned b = 0; b < 256; ++b) {
+        for (unsigned b = lowest; b <= highest; ++b) {
             while (next[b] < bucketEnd[b]) {
                 SortItem item = *next[b];
                 unsigned d = byteOf(item, range.level);
@@ -146,7 +159,7 @@ void radixSortByKey(SortItem* first, SortItem* last, std::vector<KeyRange>& pend
         }
         if (range.level == keyBytes) continue;
         SortItem* from = range.first;
-        for (unsigned b = 0; b < 256; ++b) {
+        for (unsigned b = lowest; b <= highest; ++b) {
             if (count[b] > 1) pending.push_back({from, from + count[b], range.level + 1});
             from += count[b];
         }
@@ -508,7 +521,10 @@ void sortEntries(WordStore& store)
         // group's byte first.
         sortItems(room.items, Entries{bytes, group}, g == 0 ? 0 : 1, room);
         ordered.clear();
-        for (const SortItem& item : room.items) ordered.push_back(group[item.position]);
+        for (std::size_t k = 0; k < size; ++k) {
+            if (k + ahead < size) __builtin_prefetch(&group[room.items[k + ahead].position]);
+            ordered.push_back(group[room.items[k].position]);
+        }
         std::copy(ordered.begin(), ordered.end(), group);
     }
 }
