@@ -198,6 +198,100 @@ TEST_F(OneLineDic, UniqueAndClearKeepTheTextsRight)
     EXPECT_EQ(store, (WordStore{"again"}));
 }
 
+// A word of one of the shapes the sort treats apart: empty, short, about a
+// key long, long, sharing a start well past a key with others, high bytes,
+// double-byte-like pairs (a lead byte before a line feed among them).
+std::string madeWord(std::mt19937& rng, const std::vector<std::string>& starts)
+{
+    static const char* const pairs[] = {"\x81\x5C", "\x82\xA0", "\x83\n", "\x95\x5B", "\xE0\x40"};
+    std::uniform_int_distribution<int> shape(0, 7), letter('a', 'd'), high(0x80, 0xFF);
+    std::string w;
+    switch (shape(rng)) {
+    case 0: break;
+    case 1: w = std::string(1 + rng() % 3, static_cast<char>(letter(rng))); break;
+    case 2:  // around the key size
+        for (int k = 9 + rng() % 5; k-- > 0;) w += static_cast<char>(letter(rng));
+        break;
+    case 3:  // long
+        for (int k = 20 + rng() % 60; k-- > 0;) w += static_cast<char>(letter(rng));
+        break;
+    case 4:  // a start shared past one key, then little or nothing
+        w = starts[rng() % starts.size()];
+        for (int k = rng() % 3; k-- > 0;) w += static_cast<char>(letter(rng));
+        break;
+    case 5:
+        for (int k = 1 + rng() % 14; k-- > 0;)
+            w += static_cast<char>(rng() % 2 ? high(rng) : letter(rng));
+        break;
+    default:
+        for (int k = 1 + rng() % 4; k-- > 0;) w += pairs[rng() % std::size(pairs)];
+        if (rng() % 2) w = starts[rng() % starts.size()] + w;
+    }
+    return w;
+}
+
+// The exports against a plain std::sort and std::unique: stores filled from
+// files and appended to, in either order, appended to again after a sort,
+// under both code pages.
+TEST_F(OneLineDic, SortAndUniqueMatchAPlainSortAndUnique)
+{
+    std::mt19937 rng(17);
+    const std::string file = path("in.txt");
+    testing_support::underBothCodePages([&](int) {
+        for (int round = 0; round < 120; ++round) {
+            std::vector<std::string> starts;
+            for (int k = 0; k < 3; ++k) starts.push_back(std::string(12 + rng() % 20, static_cast<char>('e' + k)));
+            const std::size_t count = round % 20 == 0 ? 20000 : rng() % 300;
+            std::string bytes;
+            Words lines;  // a third of them repeats
+            for (std::size_t i = 0; i < count; ++i) {
+                lines.push_back(rng() % 3 == 0 && i > 0 ? lines[rng() % i] : madeWord(rng, starts));
+                bytes += lines.back() + (rng() % 8 == 0 ? "\r\n" : "\n");
+            }
+            if (rng() % 2) bytes.pop_back();
+            writeBytes(file, bytes);
+            const Words fromFile = reference::splitLines(reference::applyReadRules(bytes));
+
+            ASSERT_EQ(clearOneLineDic(), 1);
+            Words expected;
+            auto appendSome = [&](std::size_t n) {
+                for (; n > 0; --n) {
+                    std::string w = madeWord(rng, starts);
+                    if (rng() % 6 == 0) w.insert(rng() % (w.size() + 1), "\n");
+                    if (!expected.empty() && rng() % 3 == 0) w = expected[rng() % expected.size()];
+                    ASSERT_EQ(appendToOneLineDic(w.c_str()), 1);
+                    expected.push_back(w);
+                }
+            };
+            auto appendFile = [&] {
+                EXPECT_EQ(appendFileToOneLineDic(file.c_str()), expected.empty() && fromFile.empty() ? 0 : 1);
+                expected.insert(expected.end(), fromFile.begin(), fromFile.end());
+            };
+            if (round % 3 == 0) appendSome(rng() % 50);
+            appendFile();
+            appendSome(rng() % 50);
+            if (round % 4 == 1) appendFile();
+
+            ASSERT_EQ(sortOneLineDic(), 1);
+            std::sort(expected.begin(), expected.end());
+            ASSERT_EQ(words(), expected) << "round " << round;
+            ASSERT_EQ(uniqueOneLineDic(), 1);
+            expected.erase(std::unique(expected.begin(), expected.end()), expected.end());
+            ASSERT_EQ(words(), expected) << "round " << round;
+
+            // More behind a sorted, thinned store, then once more.
+            appendSome(1 + rng() % 40);
+            if (round % 2 == 0) appendFile();
+            ASSERT_EQ(words(), expected) << "round " << round;
+            sortOneLineDic();
+            uniqueOneLineDic();
+            std::sort(expected.begin(), expected.end());
+            expected.erase(std::unique(expected.begin(), expected.end()), expected.end());
+            ASSERT_EQ(words(), expected) << "round " << round;
+        }
+    });
+}
+
 TEST_F(OneLineDic, UniqueDropsOnlyAdjacentRepeats)
 {
     EXPECT_EQ(uniqueOneLineDic(), 1);
