@@ -222,25 +222,6 @@ std::size_t sharedBytes(const SortItem* first, const SortItem* last, const Entri
     return shared;
 }
 
-// Starts the reads that the small ranges next in line will need, in two
-// steps: the spans of the range `2 * step` ahead, the bytes of the one
-// `step` ahead.
-void prefetchPending(const std::vector<Pending>& pending, const std::vector<SortItem>& items,
-                     const Entries& texts)
-{
-    const std::size_t step = 2, n = pending.size();
-    for (std::size_t stage = 1; stage <= 2; ++stage) {
-        if (n < stage * step) break;
-        const Pending& range = pending[n - stage * step];
-        if (range.last - range.first > smallRun) continue;
-        for (std::size_t i = range.first; i < range.last; ++i) {
-            std::size_t position = items[i].position;
-            if (stage == 2) __builtin_prefetch(&texts.spans[position]);
-            if (stage == 1) __builtin_prefetch(texts[position].data() + range.depth);
-        }
-    }
-}
-
 // Whether items[k] of items[first, last), sorted by key, has a full key
 // shared with a neighbour: its text is read again past the key.
 bool inLongRun(const std::vector<SortItem>& items, std::size_t first, std::size_t last, std::size_t k)
@@ -286,7 +267,6 @@ void sortItems(std::vector<SortItem>& items, const Entries& texts, std::size_t d
     while (!pending.empty()) {
         Pending range = pending.back();
         pending.pop_back();
-        prefetchPending(pending, items, texts);
         if (range.last - range.first <= smallRun) {
             sortTails(items.data() + range.first, items.data() + range.last, texts, range.depth);
             continue;
@@ -537,10 +517,14 @@ void removeAdjacentRepeats(WordStore& store)
     if (n == 0) return;
     // Each entry that differs from the last one kept moves down behind it;
     // the bytes of the others stay unused. After a sort the bytes lie in no
-    // order: asked for ahead.
+    // order: asked for ahead, but only where a neighbour has the same length
+    // (the last one kept is as long as the entry before).
     std::size_t kept = 0;
     for (std::size_t next = 1; next < n; ++next) {
-        if (next + ahead < n) __builtin_prefetch(bytes + spans[next + ahead].offset);
+        const std::size_t soon = next + ahead;
+        if (soon < n && (spans[soon].length == spans[soon - 1].length ||
+                         (soon + 1 < n && spans[soon].length == spans[soon + 1].length)))
+            __builtin_prefetch(bytes + spans[soon].offset);
         const WordSpan word = spans[next], last = spans[kept];
         if (word.length == last.length && std::memcmp(bytes + word.offset, bytes + last.offset, word.length) == 0)
             continue;
