@@ -170,13 +170,24 @@ void radixSortByKey(SortItem* first, SortItem* last, std::vector<KeyRange>& pend
 // are independent, so many reads can be under way at once.
 const std::size_t ahead = 32;
 
+// Asks memory for the bytes data[0, size): the lines of the first and of the
+// last byte, as an entry, short, often straddles two lines.
+inline void prefetchBytes(const char* data, std::size_t size)
+{
+    __builtin_prefetch(data);
+    if (size > 1) __builtin_prefetch(data + size - 1);
+}
+
 // Sets the keys of items[first, last) from depth on.
 void fillKeys(std::vector<SortItem>& items, std::size_t first, std::size_t last,
               const Entries& texts, std::size_t depth)
 {
     for (std::size_t i = first; i < last; ++i) {
         if (i + 2 * ahead < last) __builtin_prefetch(&texts.spans[items[i + 2 * ahead].position]);
-        if (i + ahead < last) __builtin_prefetch(texts[items[i + ahead].position].data() + depth);
+        if (i + ahead < last) {
+            const std::string_view soon = texts[items[i + ahead].position];
+            prefetchBytes(soon.data() + depth, std::min(soon.size() - depth, keyBytes));
+        }
         setKey(items[i], texts[items[i].position], depth);
     }
 }
@@ -242,8 +253,10 @@ void finishRuns(std::vector<SortItem>& items, std::size_t first, std::size_t las
         for (; spanAhead < last && spanAhead < i + 2 * ahead; ++spanAhead)
             if (inLongRun(items, first, last, spanAhead)) __builtin_prefetch(&texts.spans[items[spanAhead].position]);
         for (; bytesAhead < last && bytesAhead < i + ahead; ++bytesAhead)
-            if (inLongRun(items, first, last, bytesAhead))
-                __builtin_prefetch(texts[items[bytesAhead].position].data() + depth);
+            if (inLongRun(items, first, last, bytesAhead)) {
+                const std::string_view soon = texts[items[bytesAhead].position];
+                prefetchBytes(soon.data() + depth, soon.size() - depth);
+            }
         std::size_t j = i + 1;
         while (j < last && sameKey(items[j], items[i])) ++j;
         if (j - i > 1 && (items[i].low & 0xFF) == keyBytes) {
@@ -412,6 +425,15 @@ void feedRows(const char* data, std::size_t size, std::string& out, SectionRows&
     }
 }
 
+// Whether data[0, size) holds a line feed. A plain loop: unlike memchr, it
+// reads no byte past the end, whose line is not asked for ahead.
+bool hasLineFeed(const char* data, std::size_t size)
+{
+    for (std::size_t i = 0; i < size; ++i)
+        if (data[i] == '\n') return true;
+    return false;
+}
+
 // Words up to this size, without line feeds, are written as one whole row.
 const std::size_t shortWord = 64;
 
@@ -420,7 +442,7 @@ void appendWordRows(std::string_view word, std::string& out, SectionRows& rows)
 {
     const char* data = word.data();
     const std::size_t size = word.size();
-    if (!rows.open && size <= shortWord && !std::memchr(data, '\n', size) &&
+    if (!rows.open && size <= shortWord && !hasLineFeed(data, size) &&
         !leadRunParity(data, 0, size, false)) {
         // The common case: one row, put together in place.
         char row[16 + 2 + shortWord + 3];
@@ -451,7 +473,7 @@ void appendSectionRows(const WordStore& store, const std::string& prefix, std::s
     const WordSpan* spans = store.spans().data();
     for (; next < n && out.size() < limit; ++next) {
         // After a sort the entries' bytes lie in no order.
-        if (next + ahead < n) __builtin_prefetch(bytes + spans[next + ahead].offset);
+        if (next + ahead < n) prefetchBytes(bytes + spans[next + ahead].offset, spans[next + ahead].length);
         const std::string_view word(bytes + spans[next].offset, spans[next].length);
         if (word.size() >= prefix.size() && std::memcmp(word.data(), prefix.data(), prefix.size()) == 0)
             appendWordRows(word, out, rows);
@@ -524,7 +546,7 @@ void removeAdjacentRepeats(WordStore& store)
         const std::size_t soon = next + ahead;
         if (soon < n && (spans[soon].length == spans[soon - 1].length ||
                          (soon + 1 < n && spans[soon].length == spans[soon + 1].length)))
-            __builtin_prefetch(bytes + spans[soon].offset);
+            prefetchBytes(bytes + spans[soon].offset, spans[soon].length);
         const WordSpan word = spans[next], last = spans[kept];
         if (word.length == last.length && std::memcmp(bytes + word.offset, bytes + last.offset, word.length) == 0)
             continue;
