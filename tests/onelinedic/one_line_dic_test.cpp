@@ -7,11 +7,14 @@
 #include <functional>
 #include <iterator>
 #include <random>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "quillet.h"
 #include "support/reference_model.h"
 #include "support/test_files.h"
+#include "text/text_file.h"
 
 #if !defined(_WIN32)
 #include <sys/resource.h>
@@ -290,6 +293,30 @@ TEST_F(OneLineDic, SortAndUniqueMatchAPlainSortAndUnique)
             ASSERT_EQ(words(), expected) << "round " << round;
         }
     });
+}
+
+// Entries appended from the store's own bytes while its buffer grows, and
+// the views of a store filled from a file after more is appended to it.
+TEST_F(OneLineDic, StoreAppendsViewsOfItsOwnBytes)
+{
+    WordStore store{"a text longer than any kept inside a string object"};
+    Words expected{std::string(store[0])};
+    for (int i = 0; i < 200; ++i) {
+        const std::string_view from = store[i / 2];
+        store.push_back(from.substr(i % 7));
+        expected.push_back(expected[i / 2].substr(i % 7));
+    }
+    EXPECT_EQ(words(store), expected);
+
+    writeBytes(path("in.txt"), "one\r\ntwo\nthree");
+    WordStore filled;
+    ASSERT_TRUE(readFileLines(path("in.txt").c_str(), filled));
+    for (int i = 0; i < 100; ++i) filled.push_back(filled[i % 3]);
+    ASSERT_TRUE(readFileLines(path("in.txt").c_str(), filled));
+    Words lines{"one", "two", "three"}, all = lines;
+    for (int i = 0; i < 100; ++i) all.push_back(lines[i % 3]);
+    all.insert(all.end(), lines.begin(), lines.end());
+    EXPECT_EQ(words(filled), all);
 }
 
 TEST_F(OneLineDic, UniqueDropsOnlyAdjacentRepeats)
