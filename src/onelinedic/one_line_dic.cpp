@@ -170,12 +170,16 @@ void radixSortByKey(SortItem* first, SortItem* last, std::vector<KeyRange>& pend
 // are independent, so many reads can be under way at once.
 const std::size_t ahead = 32;
 
-// Asks memory for the bytes data[0, size): the lines of the first and of the
-// last byte, as an entry, short, often straddles two lines.
+// Asks memory for the bytes data[0, size): the line of the first byte, and
+// that of the last where it is another (a short entry straddles two lines
+// now and then). Each request takes one of the few reads that can be under
+// way at once.
 inline void prefetchBytes(const char* data, std::size_t size)
 {
     __builtin_prefetch(data);
-    if (size > 1) __builtin_prefetch(data + size - 1);
+    const char* last = data + (size > 0 ? size - 1 : 0);
+    if ((reinterpret_cast<std::uintptr_t>(data) ^ reinterpret_cast<std::uintptr_t>(last)) >= 64)
+        __builtin_prefetch(last);
 }
 
 // Sets the keys of items[first, last) from depth on.
