@@ -6,13 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "frame/word_store.h"
+
 // An ordered list of texts. A linked list, so that a block can be inserted or
 // removed without moving the others.
 using Store = std::list<std::string>;
-
-// The word list: only appended to, sorted, thinned and walked, so its texts
-// lie side by side, short ones inside their own slot.
-using WordStore = std::vector<std::string>;
 
 extern Store csvLines;
 extern Store multiLineDic;

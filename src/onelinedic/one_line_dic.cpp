@@ -6,14 +6,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <iterator>
 #include <stdexcept>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "frame/export.h"
 #include "text/code_page.h"
-#include "text/line_blocks.h"
 #include "text/text_file.h"
 
 namespace {
@@ -41,20 +40,27 @@ struct KeyRange {
     unsigned level;
 };
 
-// The room that sorting a group of texts needs, all taken before the first
-// text moves, so that running out of memory leaves the store as it was. A
-// stack never holds more ranges than the group has pairs of items, nor a
-// key stack more than 255 per level.
+// The room that sorting needs, all taken before anything is sorted. A stack
+// never holds more ranges than there are pairs of items, nor a key stack
+// more than 255 per level.
 struct SortRoom {
     std::vector<SortItem> items;
     std::vector<Pending> pending;
     std::vector<KeyRange> keyRanges;
 };
 
+// The entries being sorted: spans of one buffer of bytes.
+struct Entries {
+    const char* bytes;
+    const WordSpan* spans;
+
+    std::string_view operator[](std::size_t i) const { return {bytes + spans[i].offset, spans[i].length}; }
+};
+
 // Sets the key of item to up to eleven bytes of text from depth on, padded
 // with zeros, and their count. Keys order as the texts do as far as they
 // reach; equal keys with a count under eleven belong to equal texts.
-void setKey(SortItem& item, const std::string& text, std::size_t depth)
+void setKey(SortItem& item, std::string_view text, std::size_t depth)
 {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data()) + depth;
     std::size_t left = text.size() - depth;
@@ -116,18 +122,31 @@ void radixSortByKey(SortItem* first, SortItem* last, std::vector<KeyRange>& pend
             continue;
         }
         std::size_t count[256] = {};
-        for (SortItem* i = range.first; i < range.last; ++i) ++count[byteOf(*i, range.level)];
+        unsigned lowest = 255, highest = 0;
+        for (SortItem* i = range.first; i < range.last; ++i) {
+            const unsigned b = byteOf(*i, range.level);
+            ++count[b];
+            lowest = std::min(lowest, b);
+            highest = std::max(highest, b);
+        }
+        if (lowest == highest) {
+            // One bucket: nothing moves at this level.
+            if (range.level < keyBytes) pending.push_back({range.first, range.last, range.level + 1});
+            continue;
+        }
+        // Only the buckets between the lowest and the highest byte are
+        // walked: small ranges hold few byte values.
         SortItem* bucketEnd[256];
         SortItem* next[256];
         SortItem* at = range.first;
-        for (unsigned b = 0; b < 256; ++b) {
+        for (unsigned b = lowest; b <= highest; ++b) {
             next[b] = at;
             at += count[b];
             bucketEnd[b] = at;
         }
         // Each item goes to the next free place of its bucket; the item found
         // there moves on in its turn.
-        for (unsigned b = 0; b < 256; ++b) {
+        for (unsigned b = lowest; b <= highest; ++b) {
             while (next[b] < bucketEnd[b]) {
                 SortItem item = *next[b];
                 unsigned d = byteOf(item, range.level);
@@ -140,7 +159,7 @@ void radixSortByKey(SortItem* first, SortItem* last, std::vector<KeyRange>& pend
         }
         if (range.level == keyBytes) continue;
         SortItem* from = range.first;
-        for (unsigned b = 0; b < 256; ++b) {
+        for (unsigned b = lowest; b <= highest; ++b) {
             if (count[b] > 1) pending.push_back({from, from + count[b], range.level + 1});
             from += count[b];
         }
@@ -151,13 +170,28 @@ void radixSortByKey(SortItem* first, SortItem* last, std::vector<KeyRange>& pend
 // are independent, so many reads can be under way at once.
 const std::size_t ahead = 32;
 
+// Asks memory for the bytes data[0, size): the line of the first byte, and
+// that of the last where it is another (a short entry straddles two lines
+// now and then). Each request takes one of the few reads that can be under
+// way at once.
+inline void prefetchBytes(const char* data, std::size_t size)
+{
+    __builtin_prefetch(data);
+    const char* last = data + (size > 0 ? size - 1 : 0);
+    if ((reinterpret_cast<std::uintptr_t>(data) ^ reinterpret_cast<std::uintptr_t>(last)) >= 64)
+        __builtin_prefetch(last);
+}
+
 // Sets the keys of items[first, last) from depth on.
 void fillKeys(std::vector<SortItem>& items, std::size_t first, std::size_t last,
-              const std::string* texts, std::size_t depth)
+              const Entries& texts, std::size_t depth)
 {
     for (std::size_t i = first; i < last; ++i) {
-        if (i + 2 * ahead < last) __builtin_prefetch(&texts[items[i + 2 * ahead].position]);
-        if (i + ahead < last) __builtin_prefetch(texts[items[i + ahead].position].data() + depth);
+        if (i + 2 * ahead < last) __builtin_prefetch(&texts.spans[items[i + 2 * ahead].position]);
+        if (i + ahead < last) {
+            const std::string_view soon = texts[items[i + ahead].position];
+            prefetchBytes(soon.data() + depth, std::min(soon.size() - depth, keyBytes));
+        }
         setKey(items[i], texts[items[i].position], depth);
     }
 }
@@ -167,19 +201,18 @@ void fillKeys(std::vector<SortItem>& items, std::size_t first, std::size_t last,
 const std::size_t smallRun = 8;
 
 // Whether text a sorts before text b, both known to agree before depth.
-bool tailLess(const std::string& a, const std::string& b, std::size_t depth)
+bool tailLess(std::string_view a, std::string_view b, std::size_t depth)
 {
     std::size_t common = (a.size() < b.size() ? a.size() : b.size()) - depth;
     int order = std::memcmp(a.data() + depth, b.data() + depth, common);
     return order != 0 ? order < 0 : a.size() < b.size();
 }
 
-void sortTails(SortItem* first, SortItem* last, const std::string* texts,
-               std::size_t depth)
+void sortTails(SortItem* first, SortItem* last, const Entries& texts, std::size_t depth)
 {
     for (SortItem* i = first + 1; i < last; ++i) {
         SortItem item = *i;
-        const std::string& text = texts[item.position];
+        const std::string_view text = texts[item.position];
         SortItem* j = i;
         for (; j > first && tailLess(text, texts[(j - 1)->position], depth); --j) *j = *(j - 1);
         *j = item;
@@ -188,13 +221,13 @@ void sortTails(SortItem* first, SortItem* last, const std::string* texts,
 
 // How many bytes from depth on all the texts of items[first, last) share;
 // they are known to agree before depth.
-std::size_t sharedBytes(const SortItem* first, const SortItem* last,
-                        const std::string* texts, std::size_t depth)
+std::size_t sharedBytes(const SortItem* first, const SortItem* last, const Entries& texts,
+                        std::size_t depth)
 {
     const char* a = texts[first->position].data() + depth;
     std::size_t shared = texts[first->position].size() - depth;
     for (const SortItem* i = first + 1; i < last && shared > 0; ++i) {
-        const std::string& text = texts[i->position];
+        const std::string_view text = texts[i->position];
         const char* b = text.data() + depth;
         std::size_t limit = std::min(shared, text.size() - depth), k = 0;
         while (k + 8 <= limit && std::memcmp(a + k, b + k, 8) == 0) k += 8;
@@ -204,29 +237,46 @@ std::size_t sharedBytes(const SortItem* first, const SortItem* last,
     return shared;
 }
 
-// Starts the reads that the small ranges next in line will need, in two
-// steps: the text slots of the range `2 * step` ahead, the bytes of long
-// texts of the one `step` ahead.
-void prefetchPending(const std::vector<Pending>& pending, const std::vector<SortItem>& items,
-                     const std::string* texts)
+// Whether items[k] of items[first, last), sorted by key, has a full key
+// shared with a neighbour: its text is read again past the key.
+bool inLongRun(const std::vector<SortItem>& items, std::size_t first, std::size_t last, std::size_t k)
 {
-    const std::size_t step = 2, n = pending.size();
-    for (std::size_t stage = 1; stage <= 2; ++stage) {
-        if (n < stage * step) break;
-        const Pending& range = pending[n - stage * step];
-        if (range.last - range.first > smallRun) continue;
-        for (std::size_t i = range.first; i < range.last; ++i) {
-            std::size_t position = items[i].position;
-            if (stage == 2) __builtin_prefetch(&texts[position]);
-            if (stage == 1) __builtin_prefetch(texts[position].data() + range.depth);
+    if ((items[k].low & 0xFF) != keyBytes) return false;
+    return (k > first && sameKey(items[k - 1], items[k])) || (k + 1 < last && sameKey(items[k], items[k + 1]));
+}
+
+// For items[first, last), sorted by keys taken before depth: sorts each run
+// of equal full keys from depth on, the short ones at once by comparing
+// their texts (the reads started well ahead, as the runs' texts lie
+// anywhere), the others pushed onto pending.
+void finishRuns(std::vector<SortItem>& items, std::size_t first, std::size_t last, const Entries& texts,
+                std::size_t depth, std::vector<Pending>& pending)
+{
+    std::size_t spanAhead = first, bytesAhead = first;
+    for (std::size_t i = first; i < last;) {
+        for (; spanAhead < last && spanAhead < i + 2 * ahead; ++spanAhead)
+            if (inLongRun(items, first, last, spanAhead)) __builtin_prefetch(&texts.spans[items[spanAhead].position]);
+        for (; bytesAhead < last && bytesAhead < i + ahead; ++bytesAhead)
+            if (inLongRun(items, first, last, bytesAhead)) {
+                const std::string_view soon = texts[items[bytesAhead].position];
+                prefetchBytes(soon.data() + depth, soon.size() - depth);
+            }
+        std::size_t j = i + 1;
+        while (j < last && sameKey(items[j], items[i])) ++j;
+        if (j - i > 1 && (items[i].low & 0xFF) == keyBytes) {
+            if (j - i <= smallRun)
+                sortTails(items.data() + i, items.data() + j, texts, depth);
+            else
+                pending.push_back({i, j, depth});
         }
+        i = j;
     }
 }
 
 // Puts items in the byte order of the texts at their positions, which all
 // agree on the bytes before depth: keys from there, then, for each run of
 // equal keys that may differ further on, the rest of the texts.
-void sortItems(std::vector<SortItem>& items, const std::string* texts, std::size_t depth, SortRoom& room)
+void sortItems(std::vector<SortItem>& items, const Entries& texts, std::size_t depth, SortRoom& room)
 {
     std::vector<Pending>& pending = room.pending;
     pending.clear();
@@ -234,7 +284,6 @@ void sortItems(std::vector<SortItem>& items, const std::string* texts, std::size
     while (!pending.empty()) {
         Pending range = pending.back();
         pending.pop_back();
-        prefetchPending(pending, items, texts);
         if (range.last - range.first <= smallRun) {
             sortTails(items.data() + range.first, items.data() + range.last, texts, range.depth);
             continue;
@@ -251,66 +300,38 @@ void sortItems(std::vector<SortItem>& items, const std::string* texts, std::size
             continue;
         }
         radixSortByKey(first, last, room.keyRanges);
-        // Pushed from the back, so that ranges are taken in ascending order.
-        for (std::size_t j = range.last; j > range.first;) {
-            std::size_t i = j - 1;
-            while (i > range.first && sameKey(items[i - 1], items[j - 1])) --i;
-            if (j - i > 1 && (items[i].low & 0xFF) == keyBytes)
-                pending.push_back({i, j, range.depth + keyBytes});
-            j = i;
-        }
+        finishRuns(items, range.first, range.last, texts, range.depth + keyBytes, pending);
     }
 }
 
-// Moves the k-th text of the order to place k, for every k, by exchanging
-// texts (none is copied). The keys are spent by now: each item's low field
-// keeps the rank of the text that its place holds at present, and its
-// position field where the text of its rank is.
-void applyOrder(std::vector<SortItem>& items, std::string* texts)
+// The group of an entry in the first step of the sort: its first byte, 0 for
+// the empty entry (which sorts first, as no entry from a file or a C text
+// holds a NUL byte).
+unsigned char groupOf(const char* bytes, const WordSpan& span)
 {
-    const std::size_t n = items.size();
-    for (std::size_t rank = 0; rank < n; ++rank)
-        items[items[rank].position].low = static_cast<std::uint32_t>(rank);
-    for (std::size_t k = 0; k < n; ++k) {
-        if (k + ahead < n) {
-            std::size_t soon = items[k + ahead].position;
-            __builtin_prefetch(&texts[soon], 1);
-            __builtin_prefetch(&items[soon], 1);
-            __builtin_prefetch(&items[items[k + ahead].low], 1);
-        }
-        std::uint32_t from = items[k].position;
-        if (from == k) continue;
-        texts[k].swap(texts[from]);
-        std::uint32_t displaced = items[k].low;
-        items[displaced].position = from;
-        items[from].low = displaced;
-    }
+    return span.length == 0 ? 0 : static_cast<unsigned char>(bytes[span.offset]);
 }
 
-// The group of a text in the first step of the sort: its first byte, 0 for
-// the empty text (which sorts first, as no text holds a NUL byte).
-unsigned char groupOf(const std::string& text)
-{
-    return text.empty() ? 0 : static_cast<unsigned char>(text[0]);
-}
-
-// Sets firsts[i] to the group of store[i], and bounds[g] to where group g
+// Sets firsts[i] to the group of entry i, and bounds[g] to where group g
 // begins once the groups are in order (bounds[256]: the end).
-void countGroups(const WordStore& store, std::vector<unsigned char>& firsts, std::size_t bounds[257])
+void countGroups(const char* bytes, const std::vector<WordSpan>& spans, std::vector<unsigned char>& firsts,
+                 std::size_t bounds[257])
 {
     std::size_t count[256] = {};
-    for (std::size_t i = 0; i < store.size(); ++i) {
-        if (i + ahead < store.size()) __builtin_prefetch(store[i + ahead].data());
-        firsts[i] = groupOf(store[i]);
+    const std::size_t n = spans.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i + ahead < n) __builtin_prefetch(bytes + spans[i + ahead].offset);
+        firsts[i] = groupOf(bytes, spans[i]);
         ++count[firsts[i]];
     }
     bounds[0] = 0;
     for (unsigned g = 0; g < 256; ++g) bounds[g + 1] = bounds[g] + count[g];
 }
 
-// Puts the groups in order by exchanging texts: each exchange puts one text
+// Puts the groups in order by exchanging spans: each exchange puts one span
 // into its group for good. firsts moves along.
-void groupByFirstByte(WordStore& store, std::vector<unsigned char>& firsts, const std::size_t bounds[257])
+void groupByFirstByte(std::vector<WordSpan>& spans, std::vector<unsigned char>& firsts,
+                      const std::size_t bounds[257])
 {
     std::size_t next[256];
     std::copy(bounds, bounds + 256, next);
@@ -323,77 +344,10 @@ void groupByFirstByte(WordStore& store, std::vector<unsigned char>& firsts, cons
                 continue;
             }
             const std::size_t j = next[to]++;
-            if (j + 4 < bounds[256]) __builtin_prefetch(&store[j + 4], 1);
-            store[i].swap(store[j]);
+            std::swap(spans[i], spans[j]);
             firsts[i] = firsts[j];
             firsts[j] = to;
         }
-    }
-}
-
-// Whether text keeps its bytes in memory of its own, outside the object.
-bool ownsMemory(const std::string& text)
-{
-    const std::uintptr_t bytes = reinterpret_cast<std::uintptr_t>(text.data());
-    const std::uintptr_t self = reinterpret_cast<std::uintptr_t>(&text);
-    return bytes < self || bytes >= self + sizeof text;
-}
-
-// A long text's memory and its place in the store.
-struct Release {
-    std::uintptr_t address;
-    std::size_t index;
-};
-
-// Puts releases in ascending address order, eleven bits a round from bit 4
-// up (closer does not matter), as many rounds as the addresses' spread needs.
-void sortByAddress(std::vector<Release>& releases, std::vector<Release>& spare)
-{
-    if (releases.empty()) return;
-    std::uintptr_t lowest = releases[0].address, highest = lowest;
-    for (const Release& r : releases) {
-        lowest = std::min(lowest, r.address);
-        highest = std::max(highest, r.address);
-    }
-    const unsigned digitBits = 11, digits = 1u << digitBits;
-    for (unsigned shift = 4; shift < 64 && ((highest - lowest) >> shift) != 0; shift += digitBits) {
-        std::vector<std::size_t> start(digits + 1, 0);
-        for (const Release& r : releases) ++start[(((r.address - lowest) >> shift) & (digits - 1)) + 1];
-        for (unsigned d = 0; d < digits; ++d) start[d + 1] += start[d];
-        for (const Release& r : releases) spare[start[((r.address - lowest) >> shift) & (digits - 1)]++] = r;
-        releases.swap(spare);
-    }
-}
-
-// Frees the memory of the long texts of store[from, end), leaving them
-// empty. In address order where there is room to work it out: the allocator
-// then finds each freed block beside the one before, now and when it later
-// merges them, instead of all over the heap as a sort leaves them.
-void releaseTexts(WordStore& store, std::size_t from)
-{
-    const std::size_t n = store.size();
-    std::vector<Release> order, spare;
-    try {
-        std::size_t owning = 0;
-        for (std::size_t i = from; i < n; ++i) owning += ownsMemory(store[i]);
-        order.reserve(owning);
-        spare.resize(owning);
-        for (std::size_t i = from; i < n; ++i)
-            if (ownsMemory(store[i])) order.push_back({reinterpret_cast<std::uintptr_t>(store[i].data()), i});
-        sortByAddress(order, spare);
-    } catch (...) {
-        // No room for the order: free them in place order.
-        order.clear();
-        for (std::size_t i = from; i < n; ++i) {
-            if (i + ahead < n) __builtin_prefetch(store[i + ahead].data(), 1);
-            std::string().swap(store[i]);
-        }
-        return;
-    }
-    const std::size_t count = order.size();
-    for (std::size_t k = 0; k < count; ++k) {
-        if (k + ahead < count) __builtin_prefetch(&store[order[k + ahead].index], 1);
-        std::string().swap(store[order[k].index]);
     }
 }
 
@@ -475,15 +429,24 @@ void feedRows(const char* data, std::size_t size, std::string& out, SectionRows&
     }
 }
 
+// Whether data[0, size) holds a line feed. A plain loop: unlike memchr, it
+// reads no byte past the end, whose line is not asked for ahead.
+bool hasLineFeed(const char* data, std::size_t size)
+{
+    for (std::size_t i = 0; i < size; ++i)
+        if (data[i] == '\n') return true;
+    return false;
+}
+
 // Words up to this size, without line feeds, are written as one whole row.
 const std::size_t shortWord = 64;
 
 // Appends the rows of word followed by "\n".
-void appendWordRows(const std::string& word, std::string& out, SectionRows& rows)
+void appendWordRows(std::string_view word, std::string& out, SectionRows& rows)
 {
     const char* data = word.data();
     const std::size_t size = word.size();
-    if (!rows.open && size <= shortWord && !std::memchr(data, '\n', size) &&
+    if (!rows.open && size <= shortWord && !hasLineFeed(data, size) &&
         !leadRunParity(data, 0, size, false)) {
         // The common case: one row, put together in place.
         char row[16 + 2 + shortWord + 3];
@@ -510,10 +473,14 @@ void appendSectionRows(const WordStore& store, const std::string& prefix, std::s
                        std::string& out, std::size_t limit, SectionRows& rows)
 {
     const std::size_t n = store.size();
+    const char* bytes = store.bytes().data();
+    const WordSpan* spans = store.spans().data();
     for (; next < n && out.size() < limit; ++next) {
-        // Long texts lie apart from their slots, in no order after a sort.
-        if (next + ahead < n) __builtin_prefetch(store[next + ahead].data());
-        if (hasPrefix(store[next], prefix)) appendWordRows(store[next], out, rows);
+        // After a sort the entries' bytes lie in no order.
+        if (next + ahead < n) prefetchBytes(bytes + spans[next + ahead].offset, spans[next + ahead].length);
+        const std::string_view word(bytes + spans[next].offset, spans[next].length);
+        if (word.size() >= prefix.size() && std::memcmp(word.data(), prefix.data(), prefix.size()) == 0)
+            appendWordRows(word, out, rows);
     }
     if (next == n && rows.open) {
         out += "\"\r\n";
@@ -533,54 +500,68 @@ void sortEntries(WordStore& store)
     if (n < 2) return;
     // Positions are kept in 32 bits, which only a 64-bit build could exceed.
     if (static_cast<std::uint32_t>(n) != n) throw std::length_error("too many entries to sort");
+    std::vector<WordSpan>& spans = store.spans();
+    const char* bytes = store.bytes().data();
     std::vector<unsigned char> firsts(n);
     std::size_t bounds[257];
-    countGroups(store, firsts, bounds);
+    countGroups(bytes, spans, firsts, bounds);
     std::size_t largest = 0;
-    for (unsigned b = 0; b < 256; ++b) largest = std::max(largest, bounds[b + 1] - bounds[b]);
+    for (unsigned g = 0; g < 256; ++g) largest = std::max(largest, bounds[g + 1] - bounds[g]);
     SortRoom room;
     room.items.reserve(largest);
-    adviseLargePages(room.items.data(), largest * sizeof(SortItem));
     room.pending.reserve(largest / 2 + 1);
     room.keyRanges.reserve(std::min(largest / 2 + 1, std::size_t(255) * (keyBytes + 1) + 1));
-    // From here on nothing asks for memory. Grouped first, each group's
-    // texts then move only within it, which the cache holds.
-    groupByFirstByte(store, firsts, bounds);
-    for (unsigned b = 0; b < 256; ++b) {
-        const std::size_t size = bounds[b + 1] - bounds[b];
+    std::vector<WordSpan> ordered;
+    ordered.reserve(largest);
+    // From here on nothing asks for memory. Grouped first, a group's spans
+    // then move only within it, which the cache holds; the room is only
+    // that of the largest group, mostly memory already in use.
+    groupByFirstByte(spans, firsts, bounds);
+    for (unsigned g = 0; g < 256; ++g) {
+        const std::size_t size = bounds[g + 1] - bounds[g];
         if (size < 2) continue;
         room.items.resize(size);
         for (std::size_t i = 0; i < size; ++i) room.items[i] = {0, 0, static_cast<std::uint32_t>(i)};
-        std::string* texts = store.data() + bounds[b];
-        // Past group 0 (the empty text among them) every text has the
+        WordSpan* group = spans.data() + bounds[g];
+        // Past group 0 (the empty entry among them) every entry has the
         // group's byte first.
-        sortItems(room.items, texts, b == 0 ? 0 : 1, room);
-        applyOrder(room.items, texts);
+        sortItems(room.items, Entries{bytes, group}, g == 0 ? 0 : 1, room);
+        ordered.clear();
+        for (std::size_t k = 0; k < size; ++k) {
+            if (k + ahead < size) __builtin_prefetch(&group[room.items[k + ahead].position]);
+            ordered.push_back(group[room.items[k].position]);
+        }
+        std::copy(ordered.begin(), ordered.end(), group);
     }
 }
 
 void removeAdjacentRepeats(WordStore& store)
 {
-    if (store.empty()) return;
-    // Each text that differs from the last one kept moves down behind it.
-    // The bytes of long texts lie anywhere after a sort: asked for ahead.
-    const std::size_t n = store.size();
+    std::vector<WordSpan>& spans = store.spans();
+    const char* bytes = store.bytes().data();
+    const std::size_t n = spans.size();
+    if (n == 0) return;
+    // Each entry that differs from the last one kept moves down behind it;
+    // the bytes of the others stay unused. After a sort the bytes lie in no
+    // order: asked for ahead, but only where a neighbour has the same length
+    // (the last one kept is as long as the entry before).
     std::size_t kept = 0;
     for (std::size_t next = 1; next < n; ++next) {
-        if (next + ahead < n) __builtin_prefetch(store[next + ahead].data());
-        if (store[next] == store[kept]) continue;
-        if (++kept != next) store[kept] = std::move(store[next]);
+        const std::size_t soon = next + ahead;
+        if (soon < n && (spans[soon].length == spans[soon - 1].length ||
+                         (soon + 1 < n && spans[soon].length == spans[soon + 1].length)))
+            prefetchBytes(bytes + spans[soon].offset, spans[soon].length);
+        const WordSpan word = spans[next], last = spans[kept];
+        if (word.length == last.length && std::memcmp(bytes + word.offset, bytes + last.offset, word.length) == 0)
+            continue;
+        spans[++kept] = word;
     }
-    releaseTexts(store, kept + 1);
-    store.erase(store.begin() + static_cast<std::ptrdiff_t>(kept + 1), store.end());
+    spans.resize(kept + 1);
 }
 
 void clearEntries(WordStore& store)
 {
-    releaseTexts(store, 0);
-    // The array's room goes too: a word list of millions is not kept for a
-    // next one of unknown size.
-    WordStore().swap(store);
+    store.clear();
 }
 
 int buildWordSection(const WordStore& store, const std::string& prefix, std::string& section)
@@ -625,7 +606,7 @@ QUILLET_TWIN(int, appendFileToOneLineDic, (const char* fileName));
 extern "C" QUILLET_API int QUILLET_CALL appendToOneLineDic(const char* text)
 {
     return guarded(0, [&] {
-        oneLineDic.emplace_back(text);
+        oneLineDic.push_back(text);
         return 1;
     });
 }

@@ -6,7 +6,7 @@
 #include "frame/module_state.h"
 
 // Puts store in ascending byte order (bytes unsigned, then the shorter text
-// first). The texts are exchanged between places, never copied.
+// first). Only the spans move; the bytes stay where they are.
 void sortEntries(WordStore& store);
 
 // Removes every entry that equals the one kept before it.

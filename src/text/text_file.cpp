@@ -536,6 +536,20 @@ std::size_t countLineFeeds(const char* data, std::size_t size)
     return count;
 }
 
+// Appends to spans the lines of data[from, size), without their line feeds,
+// by appendLinesTo's rules. spans must have room for them all.
+void appendLineSpans(const char* data, std::size_t size, std::size_t from, std::vector<WordSpan>& spans)
+{
+    std::size_t ends[64];
+    for (std::size_t pos = from; pos < size;) {
+        const std::size_t count = findLineEnds(data, size, pos, ends, 64);
+        for (std::size_t i = 0; i < count; ++i) {
+            spans.push_back({pos, ends[i] - pos});
+            pos = ends[i] + 1;
+        }
+    }
+}
+
 }  // namespace
 
 void appendLines(const std::string& text, Store& store)
@@ -543,24 +557,30 @@ void appendLines(const std::string& text, Store& store)
     appendLinesTo(text.data(), text.size(), store);
 }
 
-void appendLines(const std::string& text, WordStore& store)
+void appendLines(std::string& text, WordStore& store)
 {
     if (text.empty()) return;
-    // Room for every line at once: no doubling steps, each of which would
+    // Room for every span at once: no doubling steps, each of which would
     // hold the old and the new array together.
-    const std::size_t before = store.size();
-    const std::size_t needed = before + countLineFeeds(text.data(), text.size()) + 1;
-    if (needed > store.capacity()) {
-        store.reserve(std::max(needed, store.capacity() + store.capacity() / 2));
-        adviseLargePages(store.data(), store.capacity() * sizeof(std::string));
+    std::vector<WordSpan>& spans = store.spans();
+    const std::size_t needed = spans.size() + countLineFeeds(text.data(), text.size()) + 1;
+    if (needed > spans.capacity()) {
+        spans.reserve(std::max(needed, spans.capacity() + spans.capacity() / 2));
+        adviseLargePages(spans.data(), spans.capacity() * sizeof(WordSpan));
     }
-    try {
-        appendLinesTo(text.data(), text.size(), store);
-    } catch (...) {
-        // Only a long line's own memory can run out; the array stays.
-        store.erase(store.begin() + static_cast<std::ptrdiff_t>(before), store.end());
-        throw;
+    std::string& bytes = store.bytes();
+    std::size_t base = 0;
+    if (store.empty()) {
+        // The text itself becomes the store's bytes: nothing is copied.
+        bytes.swap(text);
+    } else {
+        base = bytes.size();
+        if (bytes.capacity() - base < text.size())
+            reserveLarge(bytes, std::max(base + text.size(), bytes.capacity() + bytes.capacity() / 2));
+        bytes.append(text);
     }
+    // Nothing asks for memory from here on.
+    appendLineSpans(bytes.data(), bytes.size(), base, spans);
 }
 
 bool readFileLines(const char* fileName, Store& store)

@@ -51,10 +51,13 @@ bool readTextPiece(TextFileReader& reader, std::string& text, std::size_t size);
 void closeTextFile(TextFileReader& reader);
 
 // Appends the lines of text (split at real "\n", a last line without one
-// included, no empty element for a final "\n") to store. The word list gets
-// room for all of them first, and is left as it was if a line cannot be added.
+// included, no empty element for a final "\n") to store.
 void appendLines(const std::string& text, Store& store);
-void appendLines(const std::string& text, WordStore& store);
+
+// The same for the word list, which gets room for all of them first and is
+// left as it was if that fails. text may be taken over as the store's bytes
+// (when the store is empty); it is unspecified afterwards.
+void appendLines(std::string& text, WordStore& store);
 
 // Appends the file's lines to store. True when the file was read and the
 // store is not empty afterwards; on false the store is unchanged.

@@ -7,11 +7,14 @@
 #include <functional>
 #include <iterator>
 #include <random>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "quillet.h"
 #include "support/reference_model.h"
 #include "support/test_files.h"
+#include "text/text_file.h"
 
 #if !defined(_WIN32)
 #include <sys/resource.h>
@@ -23,9 +26,9 @@ using testing_support::readBytes;
 using testing_support::writeBytes;
 using Words = std::vector<std::string>;
 
-Words words()
+Words words(const WordStore& store = oneLineDic)
 {
-    return Words(oneLineDic.begin(), oneLineDic.end());
+    return Words(store.begin(), store.end());
 }
 
 // Byte order spelled out: the first differing unsigned byte decides, then length.
@@ -116,7 +119,7 @@ TEST_F(OneLineDic, SortGivesPlainByteOrder)
         }
         std::stable_sort(made.begin(), made.end(), plainLess);
         sortEntries(store);
-        ASSERT_EQ(Words(store.begin(), store.end()), made) << "round " << round;
+        ASSERT_EQ(words(store), made) << "round " << round;
     }
 }
 
@@ -162,7 +165,7 @@ TEST_F(OneLineDic, SortMatchesAPlainSortInEveryGroupShape)
             WordStore store(made.begin(), made.end());
             std::stable_sort(made.begin(), made.end(), plainLess);
             sortEntries(store);
-            ASSERT_EQ(store, made) << count << " entries, round " << round;
+            ASSERT_EQ(words(store), made) << count << " entries, round " << round;
         }
     }
     // Every text in one group, and every group holding one text.
@@ -174,7 +177,7 @@ TEST_F(OneLineDic, SortMatchesAPlainSortInEveryGroupShape)
         Words expected(store->begin(), store->end());
         std::stable_sort(expected.begin(), expected.end(), plainLess);
         sortEntries(*store);
-        EXPECT_EQ(*store, expected);
+        EXPECT_EQ(words(*store), expected);
     }
 }
 
@@ -187,14 +190,133 @@ TEST_F(OneLineDic, UniqueAndClearKeepTheTextsRight)
         WordStore store(made.begin(), made.end());
         made.erase(std::unique(made.begin(), made.end()), made.end());
         removeAdjacentRepeats(store);
-        ASSERT_EQ(store, made) << "round " << round;
+        ASSERT_EQ(words(store), made) << "round " << round;
     }
     WordStore store{"a text longer than any kept inside the string", "b"};
     clearEntries(store);
     EXPECT_TRUE(store.empty());
     EXPECT_EQ(store.capacity(), 0u);
+    EXPECT_LE(store.bytes().capacity(), std::string().capacity());
     store.push_back("again");
     EXPECT_EQ(store, (WordStore{"again"}));
+}
+
+// A word of one of the shapes the sort treats apart: empty, short, about a
+// key long, long, sharing a start well past a key with others, high bytes,
+// double-byte-like pairs (a lead byte before a line feed among them).
+std::string madeWord(std::mt19937& rng, const std::vector<std::string>& starts)
+{
+    static const char* const pairs[] = {"\x81\x5C", "\x82\xA0", "\x83\n", "\x95\x5B", "\xE0\x40"};
+    std::uniform_int_distribution<int> shape(0, 7), letter('a', 'd'), high(0x80, 0xFF);
+    std::string w;
+    switch (shape(rng)) {
+    case 0: break;
+    case 1: w = std::string(1 + rng() % 3, static_cast<char>(letter(rng))); break;
+    case 2:  // around the key size
+        for (int k = 9 + rng() % 5; k-- > 0;) w += static_cast<char>(letter(rng));
+        break;
+    case 3:  // long
+        for (int k = 20 + rng() % 60; k-- > 0;) w += static_cast<char>(letter(rng));
+        break;
+    case 4:  // a start shared past one key, then little or nothing
+        w = starts[rng() % starts.size()];
+        for (int k = rng() % 3; k-- > 0;) w += static_cast<char>(letter(rng));
+        break;
+    case 5:
+        for (int k = 1 + rng() % 14; k-- > 0;)
+            w += static_cast<char>(rng() % 2 ? high(rng) : letter(rng));
+        break;
+    default:
+        for (int k = 1 + rng() % 4; k-- > 0;) w += pairs[rng() % std::size(pairs)];
+        if (rng() % 2) w = starts[rng() % starts.size()] + w;
+    }
+    return w;
+}
+
+// The exports against a plain std::sort and std::unique: stores filled from
+// files and appended to, in either order, appended to again after a sort,
+// under both code pages.
+TEST_F(OneLineDic, SortAndUniqueMatchAPlainSortAndUnique)
+{
+    std::mt19937 rng(17);
+    const std::string file = path("in.txt");
+    testing_support::underBothCodePages([&](int) {
+        for (int round = 0; round < 120; ++round) {
+            std::vector<std::string> starts;
+            for (int k = 0; k < 3; ++k) starts.push_back(std::string(12 + rng() % 20, static_cast<char>('e' + k)));
+            const std::size_t count = round % 20 == 0 ? 5000 : rng() % 300;
+            std::string bytes;
+            Words lines;  // a third of them repeats
+            for (std::size_t i = 0; i < count; ++i) {
+                lines.push_back(rng() % 3 == 0 && i > 0 ? lines[rng() % i] : madeWord(rng, starts));
+                bytes += lines.back() + (rng() % 8 == 0 ? "\r\n" : "\n");
+            }
+            if (rng() % 2) bytes.pop_back();
+            writeBytes(file, bytes);
+            const Words fromFile = reference::splitLines(reference::applyReadRules(bytes));
+
+            ASSERT_EQ(clearOneLineDic(), 1);
+            Words expected;
+            auto appendSome = [&](std::size_t n) {
+                for (; n > 0; --n) {
+                    std::string w = madeWord(rng, starts);
+                    if (rng() % 6 == 0) w.insert(rng() % (w.size() + 1), "\n");
+                    if (!expected.empty() && rng() % 3 == 0) w = expected[rng() % expected.size()];
+                    ASSERT_EQ(appendToOneLineDic(w.c_str()), 1);
+                    expected.push_back(w);
+                }
+            };
+            auto appendFile = [&] {
+                EXPECT_EQ(appendFileToOneLineDic(file.c_str()), expected.empty() && fromFile.empty() ? 0 : 1);
+                expected.insert(expected.end(), fromFile.begin(), fromFile.end());
+            };
+            if (round % 3 == 0) appendSome(rng() % 50);
+            appendFile();
+            appendSome(rng() % 50);
+            if (round % 4 == 1) appendFile();
+
+            ASSERT_EQ(sortOneLineDic(), 1);
+            std::sort(expected.begin(), expected.end());
+            ASSERT_EQ(words(), expected) << "round " << round;
+            ASSERT_EQ(uniqueOneLineDic(), 1);
+            expected.erase(std::unique(expected.begin(), expected.end()), expected.end());
+            ASSERT_EQ(words(), expected) << "round " << round;
+
+            // More behind a sorted, thinned store, then once more.
+            appendSome(1 + rng() % 40);
+            if (round % 2 == 0) appendFile();
+            ASSERT_EQ(words(), expected) << "round " << round;
+            sortOneLineDic();
+            uniqueOneLineDic();
+            std::sort(expected.begin(), expected.end());
+            expected.erase(std::unique(expected.begin(), expected.end()), expected.end());
+            ASSERT_EQ(words(), expected) << "round " << round;
+        }
+    });
+}
+
+// Entries appended from the store's own bytes while its buffer grows, and
+// the views of a store filled from a file after more is appended to it.
+TEST_F(OneLineDic, StoreAppendsViewsOfItsOwnBytes)
+{
+    WordStore store{"a text longer than any kept inside a string object"};
+    Words expected{std::string(store[0])};
+    for (int i = 0; i < 200; ++i) {
+        const std::string_view from = store[i / 2];
+        store.push_back(from.substr(i % 7));
+        expected.push_back(expected[i / 2].substr(i % 7));
+    }
+    EXPECT_EQ(words(store), expected);
+
+    writeBytes(path("in.txt"), "one\r\ntwo\nthree");
+    WordStore filled;
+    ASSERT_TRUE(readFileLines(path("in.txt").c_str(), filled));
+    for (int i = 0; i < 100; ++i) filled.push_back(filled[i % 3]);
+    ASSERT_TRUE(readFileLines(path("in.txt").c_str(), filled));
+    Words lines{"one", "two", "three"}, all = lines;
+    for (int i = 0; i < 100; ++i) all.push_back(lines[i % 3]);
+    all.insert(all.end(), lines.begin(), lines.end());
+    EXPECT_EQ(words(filled), all);
 }
 
 TEST_F(OneLineDic, UniqueDropsOnlyAdjacentRepeats)
@@ -288,8 +410,8 @@ TEST_F(OneLineDic, SectionIsThePlainNumberedListOfTheSelectedWords)
                 store.push_back(testing_support::randomText(rng, rng() % 4 == 0 ? 90 : 8));
             std::string prefix, words;
             if (rng() % 3 == 0 && !store.empty()) prefix = store.front().substr(0, rng() % 3);
-            for (const std::string& w : store)
-                if (w.compare(0, prefix.size(), prefix) == 0) words += w + "\n";
+            for (std::string_view w : store)
+                if (w.compare(0, prefix.size(), prefix) == 0) words.append(w).append("\n");
             std::string section;
             EXPECT_EQ(buildWordSection(store, prefix, section),
                       static_cast<int>(reference::splitLines(words).size()));
@@ -317,7 +439,7 @@ TEST_F(OneLineDic, SectionWrittenInPiecesIsTheWholeSection)
                 bytes += w.size() + 8;
                 store.push_back(w);
             }
-            std::string prefix = round % 3 == 2 ? store[rng() % store.size()].substr(0, 1) : "";
+            std::string prefix(round % 3 == 2 ? store[rng() % store.size()].substr(0, 1) : "");
             // The whole section, checked against the plain numbered list on
             // smaller lists above.
             std::string whole;
