@@ -39,9 +39,6 @@ OPERATIONS = [
 ]
 
 GROWTH_LIMIT = 2.2
-# Operations quicker than this are timed in QUICK_ROUNDS more rounds.
-QUICK_SECONDS = 0.05
-QUICK_ROUNDS = 2
 MEMORY_FACTOR = 3.0
 
 
@@ -156,6 +153,7 @@ def main():
     ap.add_argument("--lib", required=True, help="the library to measure (libquillet.so)")
     ap.add_argument("--scale", type=float, default=1.0, help="data size, 1 = the default sizes")
     ap.add_argument("--runs", type=int, default=5, help="timed runs of each operation (after a warm-up)")
+    ap.add_argument("--rounds", type=int, default=3, help="rounds of timing at each size, taken in turn")
     ap.add_argument("--quick-seconds", type=float, default=0.25,
                     help="a quick operation runs more often, until this many seconds are spent in it")
     ap.add_argument("--peer-runs", type=int, default=3, help="runs of each peer")
@@ -197,16 +195,18 @@ def main():
     for name, label, _, _ in OPERATIONS:
         if only and name not in only:
             continue
-        h = run_operation(args.driver, args.lib, name, half, args.runs, args.quick_seconds)
-        f = run_operation(args.driver, args.lib, name, full, args.runs, args.quick_seconds)
-        # A quick operation's two medians are taken seconds apart, and other
-        # load on the machine shifts one and not the other: both sizes are
-        # timed again in turn, and the runs pooled.
-        for _ in range(QUICK_ROUNDS):
-            if isinstance(h, str) or isinstance(f, str) or statistics.median(f[2]) >= QUICK_SECONDS:
+        # The two sizes' medians are taken seconds apart, and other load on
+        # the machine (or the page cache losing a file meanwhile) shifts one
+        # and not the other: both sizes are timed in rounds, taken in turn,
+        # and the runs pooled.
+        h = f = None
+        for _ in range(args.rounds):
+            rh = run_operation(args.driver, args.lib, name, half, args.runs, args.quick_seconds)
+            rf = run_operation(args.driver, args.lib, name, full, args.runs, args.quick_seconds)
+            h = rh if h is None else pool(h, rh)
+            f = rf if f is None else pool(f, rf)
+            if isinstance(h, str) or isinstance(f, str):
                 break
-            h = pool(h, run_operation(args.driver, args.lib, name, half, args.runs, args.quick_seconds))
-            f = pool(f, run_operation(args.driver, args.lib, name, full, args.runs, args.quick_seconds))
         results[name] = (h, f)
         shown = f if isinstance(f, str) else "%.4f s" % statistics.median(f[2])
         print("  %-14s %s" % (name, shown), flush=True)
