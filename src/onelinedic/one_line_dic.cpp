@@ -8,6 +8,8 @@
 #include <cstring>
 #include <stdexcept>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -494,6 +496,53 @@ const std::size_t pieceBytes = 1 << 18;
 
 }  // namespace
 
+namespace {
+
+// What sorting groups of entries needs, all taken before anything is sorted.
+struct GroupSorter {
+    SortRoom room;
+    std::vector<WordSpan> ordered;
+
+    // Takes the room for groups of up to largest entries.
+    explicit GroupSorter(std::size_t largest)
+    {
+        room.items.reserve(largest);
+        room.pending.reserve(largest / 2 + 1);
+        room.keyRanges.reserve(std::min(largest / 2 + 1, std::size_t(255) * (keyBytes + 1) + 1));
+        ordered.reserve(largest);
+    }
+
+    // Sorts the groups [from, to), each in place among the spans; asks for
+    // no memory.
+    void sortGroups(const char* bytes, std::vector<WordSpan>& spans, const std::size_t bounds[257], unsigned from,
+                    unsigned to) noexcept
+    {
+        for (unsigned g = from; g < to; ++g) {
+            const std::size_t size = bounds[g + 1] - bounds[g];
+            if (size < 2) continue;
+            room.items.resize(size);
+            for (std::size_t i = 0; i < size; ++i) room.items[i] = {0, 0, static_cast<std::uint32_t>(i)};
+            WordSpan* group = spans.data() + bounds[g];
+            // Past group 0 (the empty entry among them) every entry has the
+            // group's byte first.
+            sortItems(room.items, Entries{bytes, group}, g == 0 ? 0 : 1, room);
+            ordered.clear();
+            for (std::size_t k = 0; k < size; ++k) {
+                if (k + ahead < size) __builtin_prefetch(&group[room.items[k + ahead].position]);
+                ordered.push_back(group[room.items[k].position]);
+            }
+            std::copy(ordered.begin(), ordered.end(), group);
+        }
+    }
+};
+
+// Lists at least this long are sorted by two threads where the machine has
+// two processors: the groups are independent, and a second thread keeps
+// twice as many of the scattered reads under way.
+const std::size_t twoThreadEntries = 1 << 12;
+
+}  // namespace
+
 void sortEntries(WordStore& store)
 {
     const std::size_t n = store.size();
@@ -507,32 +556,28 @@ void sortEntries(WordStore& store)
     countGroups(bytes, spans, firsts, bounds);
     std::size_t largest = 0;
     for (unsigned g = 0; g < 256; ++g) largest = std::max(largest, bounds[g + 1] - bounds[g]);
-    SortRoom room;
-    room.items.reserve(largest);
-    room.pending.reserve(largest / 2 + 1);
-    room.keyRanges.reserve(std::min(largest / 2 + 1, std::size_t(255) * (keyBytes + 1) + 1));
-    std::vector<WordSpan> ordered;
-    ordered.reserve(largest);
-    // From here on nothing asks for memory. Grouped first, a group's spans
-    // then move only within it, which the cache holds; the room is only
-    // that of the largest group, mostly memory already in use.
+    // The groups split where each side has about half the entries.
+    unsigned split = 0;
+    while (split < 256 && bounds[split + 1] <= n / 2) ++split;
+    const bool twoThreads = n >= twoThreadEntries && std::thread::hardware_concurrency() >= 2;
+    GroupSorter first(largest);
+    std::vector<GroupSorter> second;
+    if (twoThreads) second.emplace_back(largest);
+    // From here on nothing asks for memory but the thread. Grouped first, a
+    // group's spans then move only within it, which the cache holds; the
+    // room is only that of the largest group, mostly memory already in use.
     groupByFirstByte(spans, firsts, bounds);
-    for (unsigned g = 0; g < 256; ++g) {
-        const std::size_t size = bounds[g + 1] - bounds[g];
-        if (size < 2) continue;
-        room.items.resize(size);
-        for (std::size_t i = 0; i < size; ++i) room.items[i] = {0, 0, static_cast<std::uint32_t>(i)};
-        WordSpan* group = spans.data() + bounds[g];
-        // Past group 0 (the empty entry among them) every entry has the
-        // group's byte first.
-        sortItems(room.items, Entries{bytes, group}, g == 0 ? 0 : 1, room);
-        ordered.clear();
-        for (std::size_t k = 0; k < size; ++k) {
-            if (k + ahead < size) __builtin_prefetch(&group[room.items[k + ahead].position]);
-            ordered.push_back(group[room.items[k].position]);
+    if (!second.empty()) {
+        try {
+            std::thread helper([&] { second[0].sortGroups(bytes, spans, bounds, split, 256); });
+            first.sortGroups(bytes, spans, bounds, 0, split);
+            helper.join();
+            return;
+        } catch (const std::system_error&) {
+            // No thread to be had: this one sorts them all.
         }
-        std::copy(ordered.begin(), ordered.end(), group);
     }
+    first.sortGroups(bytes, spans, bounds, 0, 256);
 }
 
 void removeAdjacentRepeats(WordStore& store)
