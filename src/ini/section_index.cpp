@@ -4,6 +4,7 @@
 #include <cstring>
 #include <functional>
 #include <string_view>
+#include <type_traits>
 
 #include "ini/ini_store.h"
 #include "text/code_page.h"
@@ -12,6 +13,8 @@
 #if defined(__SSE2__) && defined(__GNUC__)
 #include <emmintrin.h>
 #endif
+
+static_assert(std::is_trivially_copyable<IndexedBlock>::value, "a move shifts index entries as bytes");
 
 namespace {
 
@@ -214,11 +217,15 @@ void sectionChanged(std::size_t position, const std::string& before) noexcept
 void sectionMoved(std::size_t from, std::size_t to) noexcept
 {
     if (!upToDate) return;
+    // The entries between shift by one place as plain bytes (std::rotate
+    // would take them through swaps, iterators not being plain data).
     auto& v = current.blocks;
+    const IndexedBlock moved = v[from];
     if (from < to)
-        std::rotate(v.begin() + from, v.begin() + from + 1, v.begin() + to + 1);
+        std::copy(v.begin() + from + 1, v.begin() + to + 1, v.begin() + from);
     else
-        std::rotate(v.begin() + to, v.begin() + from, v.begin() + from + 1);
+        std::copy_backward(v.begin() + to, v.begin() + from, v.begin() + from + 1);
+    v[to] = moved;
     slots.clear();
 }
 
