@@ -27,8 +27,19 @@ run_preset() {
 run_preset "Linux" linux true "nothing"
 run_preset "Linux with AddressSanitizer and UndefinedBehaviorSanitizer, short fuzz runs" asan \
   "command -v clang++ >/dev/null" "clang"
-run_preset "32-bit Windows DLL under wine" win32 \
-  "command -v i686-w64-mingw32-g++-posix >/dev/null && command -v wine >/dev/null" "mingw-w64 (i686) or wine"
+# Some machines cannot start 32-bit programs at all (a kernel without 32-bit
+# support): there the 32-bit DLL is still built and its export table checked,
+# but nothing can run under the 32-bit wine.
+if command -v i686-w64-mingw32-g++-posix >/dev/null && command -v wine >/dev/null &&
+   ! wine --version >/dev/null 2>&1; then
+  echo "== 32-bit Windows DLL, built only: this machine cannot start 32-bit programs =="
+  cmake --preset win32 >/dev/null
+  cmake --build --preset win32
+  ctest --preset win32 -R '^export_table$'
+else
+  run_preset "32-bit Windows DLL under wine" win32 \
+    "command -v i686-w64-mingw32-g++-posix >/dev/null && command -v wine >/dev/null" "mingw-w64 (i686) or wine"
+fi
 run_preset "64-bit Windows DLL under 64-bit wine" win64 \
   "command -v x86_64-w64-mingw32-g++-posix >/dev/null && { [ -x /usr/lib/wine/wine64 ] || command -v wine64 >/dev/null; }" \
   "mingw-w64 (x86_64) or wine64"
