@@ -1,18 +1,18 @@
-// The CSV splitter, getCSVField and the two conversion texts on fuzzed
-// records, and transCSVToINI on the same bytes as a file, under a single-byte
-// and a double-byte code page, checked against the plain algorithms.
+// The CSV field cursor, getCSVField and both conversions on fuzzed records,
+// written as a file, under a single-byte and a double-byte code page, checked
+// against the plain algorithms.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <list>
 #include <string>
 
-#include "csv/csv_records.h"
+#include "csv/csv_fields.h"
 #include "fuzz_support.h"
 #include "quillet.h"
 #include "support/csv_reference.h"
 #include "support/reference_model.h"
-#include "text/code_page.h"
+#include "text/byte_scan.h"
 
 namespace {
 
@@ -35,44 +35,40 @@ std::string fileBytes(const std::string& path)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 2) return 0;
-    selectCodePage(data[0] & 1 ? 932 : 1252);
+    testing_support::selectCodePage(data[0] & 1 ? 932 : 1252);
     const int key = (data[1] & 7) - 1, value = (data[1] >> 3 & 7) - 1;
     const std::string bytes(reinterpret_cast<const char*>(data) + 2, size - 2);
 
-    Store records;
-    std::list<std::string> plain;
+    quillet::CsvFields cursor(testing_support::codePage());
     for (const std::string& line : reference::splitLines(bytes)) {
         std::string record = line;
-        splitCSVLine(record);
-        check(record == reference::librarySplit(line));
-        std::string fields = record, raw;
+        record.reserve(record.size() + quillet::scan::overRead);
+        cursor.split(record);
+        check(cursor.splitText() == reference::librarySplit(line));
+        std::string fields = cursor.splitText(), raw;
         for (int n = 1; n <= 3; ++n) {
             raw = reference::takeToken(fields, "\n");
             reference::unquoteField(raw);
             if (line.find('\0') == std::string::npos) check(getCSVField(line.c_str(), n) == raw);
         }
-        records.push_back(record);
-        plain.push_back(record);
     }
-
-    std::string text;
-    csvElementText(records, "s", key, value, text);
-    check(text == reference::csvElementText(plain, "s", key, value));
 
     // The whole file at once, as the lines that reading it gives.
     std::list<std::string> lines;
     for (const std::string& line : reference::splitLines(reference::applyReadRules(bytes)))
         lines.push_back(reference::librarySplit(line));
     const std::string in = scratchFile("in.csv", bytes), out = scratchFile("out.ini", "");
+    auto onDisk = [](const std::string& text) {
+        std::string bytes;
+        for (char c : text) bytes += c == '\n' ? "\r\n" : std::string(1, c);
+        return bytes;
+    };
     check(transCSVToINI(in.c_str(), out.c_str()) == (lines.empty() ? 0 : 1));
-    check(std::list<std::string>(csvLines.begin(), csvLines.end()) == lines);
-    if (!lines.empty()) {
-        std::string onDisk;
-        for (char c : reference::csvTableText(lines)) onDisk += c == '\n' ? "\r\n" : std::string(1, c);
-        check(fileBytes(out) == onDisk);
-    }
+    if (!lines.empty()) check(fileBytes(out) == onDisk(reference::csvTableText(lines)));
+    check(createINIFromCSVElement(in.c_str(), out.c_str(), "s", key, value, 0) == (lines.empty() ? 0 : 1));
+    if (!lines.empty()) check(fileBytes(out) == onDisk(reference::csvElementText(lines, "s", key, value)));
     std::remove(in.c_str());
     std::remove(out.c_str());
-    selectCodePage(0);
+    testing_support::selectCodePage(0);
     return 0;
 }

@@ -7,19 +7,18 @@
 #include <string>
 #include <unistd.h>
 
-#include "frame/module_state.h"
+#include "frame/module.h"
 #include "fuzz_support.h"
 #include "ini/ini_reference_model.h"
 #include "quillet.h"
 #include "support/reference_model.h"
-#include "text/code_page.h"
 #include "text/text_file.h"
 
 // Input: a code-page byte, then the file's bytes.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 1) return 0;
-    selectCodePage(data[0] & 1 ? 932 : 0);
+    testing_support::selectCodePage(data[0] & 1 ? 932 : 0);
     const std::string bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
     const std::string in = scratchFile("in.ini", bytes), out = scratchFile("out.ini", "");
 
@@ -31,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!expected.empty() && expected.front()[0] == '[') expected.push_front("");
 
     int sections = loadINIFile(in.c_str());
-    check(std::list<std::string>(iniSections.begin(), iniSections.end()) == expected);
+    check(std::list<std::string>(ini_reference::iniSections().begin(), ini_reference::iniSections().end()) == expected);
     check(sections == (expected.empty() ? -1 : static_cast<int>(expected.size()) - 1));
 
     std::string names = getSectionList("", 0);
@@ -43,18 +42,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     check(moveSection(1, sections) == (sections >= 1 ? 1 : 0));
     // The lists and lookups, answered from the index kept through the edits,
     // against walks of the store.
-    check(getSectionList("", 0) == ini_reference::sectionList(iniSections));
-    check(getKeyList("other", "", 0) == ini_reference::keyList(iniSections, "other"));
-    check(getKeyList(firstName.c_str(), "", 0) == ini_reference::keyList(iniSections, firstName));
+    check(getSectionList("", 0) == ini_reference::sectionList(ini_reference::iniSections()));
+    check(getKeyList("other", "", 0) == ini_reference::keyList(ini_reference::iniSections(), "other"));
+    check(getKeyList(firstName.c_str(), "", 0) == ini_reference::keyList(ini_reference::iniSections(), firstName));
 
     check(writeINIFile(out.c_str()) == 1);
     std::string joined;
-    for (const std::string& block : iniSections) joined += block;
-    check(resultText == joined);
+    for (const std::string& block : ini_reference::iniSections()) joined += block;
+    check(ini_reference::resultText() == joined);
     // The loaded text holds no carriage return, 0x1A or NUL, so reading the
     // file back gives exactly what was written.
     std::string written;
-    check(readTextFile(out.c_str(), written));
+    check(quillet::readTextFile(out.c_str(), written));
     check(written == joined);
     std::remove(in.c_str());
     std::remove(out.c_str());

@@ -6,12 +6,11 @@
 #include <string>
 #include <unistd.h>
 
-#include "frame/module_state.h"
+#include "frame/module.h"
 #include "fuzz_support.h"
-#include "multilinedic/multi_line_dic.h"
+#include "multilinedic/dictionary.h"
 #include "quillet.h"
 #include "support/reference_model.h"
-#include "text/code_page.h"
 
 namespace {
 
@@ -42,7 +41,7 @@ std::string plainSearch(const std::list<std::string>& store, const std::string& 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 3) return 0;
-    selectCodePage(data[0] & 1 ? 932 : 0);
+    testing_support::selectCodePage(data[0] & 1 ? 932 : 0);
     std::string rest(reinterpret_cast<const char*>(data) + 1, size - 1);
     size_t markerSize = std::min<size_t>(static_cast<unsigned char>(rest[0]) % 4, rest.size() - 1);
     std::string marker = rest.substr(1, markerSize);
@@ -55,6 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     const std::string in = scratchFile("dic.txt", rest);
 
+    const quillet::Store& multiLineDic = quillet::module().dictionary.entries();
     std::list<std::string> before(multiLineDic.begin(), multiLineDic.end());
     int loaded = loadMultiLineDic(in.c_str(), marker.c_str());
     std::list<std::string> expected;
@@ -72,7 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // The same load cut in small pieces: the titles and searches below then
     // use its store and index.
     if (!marker.empty()) {
-        check(loadDictionary(in.c_str(), marker, 1 + (data[0] >> 1) % 32) == loaded);
+        check(quillet::module().dictionary.load(in.c_str(), marker, testing_support::codePage(),
+                                                1 + (data[0] >> 1) % 32) == loaded);
         check(std::list<std::string>(multiLineDic.begin(), multiLineDic.end()) == expected);
     }
 

@@ -6,14 +6,13 @@
 
 #include "quillet.h"
 #include "support/reference_model.h"
-#include "text/code_page.h"
 
 // Input: a code-page byte, a count byte, then text, pattern and replacement
 // separated by NUL bytes.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 2) return 0;
-    selectCodePage(data[0] & 1 ? 932 : 0);
+    testing_support::selectCodePage(data[0] & 1 ? 932 : 0);
     int count = static_cast<int8_t>(data[1]) % 8;
     std::string parts[3];
     int part = 0;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the Linux library, the same under
-# the sanitizers with short fuzz runs, then the 32-bit and the 64-bit DLL
+# Builds everything and runs every test: the Linux library, its tests again
+# on the plain (no SIMD) scanning routines, the same under the sanitizers
+# with short fuzz runs, then the 32-bit and the 64-bit DLL
 # under wine in code pages 1252 and 932. With CI=true a missing compiler or
 # wine fails the run instead of skipping that part.
 set -euo pipefail
@@ -25,6 +26,7 @@ run_preset() {
 }
 
 run_preset "Linux" linux true "nothing"
+run_preset "Linux, the plain twins of the scanning routines only" plain true "nothing"
 run_preset "Linux with AddressSanitizer and UndefinedBehaviorSanitizer, short fuzz runs" asan \
   "command -v clang++ >/dev/null" "clang"
 # Some machines cannot start 32-bit programs at all (a kernel without 32-bit

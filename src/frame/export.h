@@ -1,7 +1,7 @@
-// How the library defines its exports: both names, nothing thrown across.
+// How the library defines its exports: both names, and nothing thrown across.
 #pragma once
 
-#include "frame/module_state.h"
+#include "frame/module.h"
 #include "quillet.h"
 
 // Declares `_name`, the second exported name of `name`, bound to the same code.
@@ -9,25 +9,34 @@
 #define QUILLET_TWIN(ret, name, params) \
     extern "C" QUILLET_API ret QUILLET_CALL _##name params noexcept __attribute__((alias(#name)))
 
-// Runs body and returns its result; any exception becomes `failure`.
+namespace quillet {
+
+// Runs body on the module and returns its result; any exception becomes
+// `failure`.
 template <class R, class Body>
 R guarded(R failure, Body&& body) noexcept
 {
     try {
-        return body();
+        Module& m = module();
+        m.result.callStarted();
+        return body(m);
     } catch (...) {
         return failure;
     }
 }
 
-// Runs the body of a text export; any exception empties resultText and
+// Runs the body of a text export; any exception empties the result text and
 // returns it.
 template <class Body>
 const char* guardedText(Body&& body) noexcept
 {
+    Module& m = module();
     try {
-        return body();
+        m.result.callStarted();
+        return body(m);
     } catch (...) {
-        return failedTextResult();
+        return m.result.fail();
     }
 }
+
+}  // namespace quillet

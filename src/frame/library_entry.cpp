@@ -17,7 +17,7 @@ extern "C" QUILLET_API int QUILLET_ENTRY_CALL DllMain(void*, unsigned long, void
 
 extern "C" QUILLET_API int QUILLET_CALL removeFile(const char* fileName)
 {
-    return guarded(0, [&] {
+    return quillet::guarded(0, [&](quillet::Module&) {
 #if defined(_WIN32)
         return DeleteFileA(fileName) ? 1 : 0;
 #else

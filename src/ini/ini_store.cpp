@@ -1,146 +1,166 @@
+// The INI store's operations: loading, listing sections and keys, renaming
+// sections and keys, moving sections. Each keeps the index up to date.
 #include "ini/ini_store.h"
 
-#include <utility>
-#include <vector>
+#include <iterator>
 
-#include "text/line_blocks.h"
-#include "text/string_ops.h"
-#include "text/text_file.h"
+#include "text/byte_scan.h"
+#include "text/line_cursor.h"
 
+namespace quillet {
 namespace {
 
-bool isBlankOrTab(char c)
+// Adds item to a list whose items are separated by "\n". An empty item at
+// the very start leaves no trace.
+void appendListItem(std::string& list, const char* item, std::size_t size)
 {
-    return c == ' ' || c == '\t';
+    if (!list.empty()) list.push_back('\n');
+    list.append(item, size);
 }
 
-// The blocks being cut from an INI file's text as it comes in.
-struct INICut {
-    StoreRebuild blocks;  // the finished blocks, the preamble first, on old elements
-    // The finished blocks for which no old element was left. The list's nodes
-    // for them are made one after the other at the end, so that they lie
-    // side by side in memory: walks over the store then read ahead instead
-    // of waiting on each node (interleaved with the texts, a walk over
-    // 200,000 sections took 21 ms instead of 4.5).
-    std::vector<std::string> fresh;
-    SectionIndex* index = nullptr;  // where the finished blocks are described, if anywhere
-    std::string block;    // the block being filled
-    bool header = false;  // a header line was met: block is a section
-};
-
-// Ends the block being filled and starts the next one. The block is built
-// apart and copied once whole: the copy takes room of its exact size.
-void finishBlock(INICut& cut)
+// Whether block[begin, end) is a line of key: it begins with key and the
+// byte after the key is a tab, a blank or "=".
+bool isKeyLine(const std::string& block, const Line& line, const std::string& key)
 {
-    if (cut.index) indexBlock(*cut.index, cut.block);
-    if (std::string* reused = reuseOldElement(cut.blocks, cut.block.size())) {
-        reused->assign(cut.block);
-        if (cut.index) cut.index->blocks.back().node = std::prev(cut.blocks.built.end());
-    } else {
-        cut.fresh.emplace_back(cut.block);
-    }
-    cut.block.clear();
-    cut.header = true;
+    if (line.end - line.begin <= key.size() || block.compare(line.begin, key.size(), key) != 0) return false;
+    const char next = block[line.begin + key.size()];
+    return next == '\t' || next == ' ' || next == '=';
 }
 
-// Cuts the complete lines of data[0, size) into cut: all of them when final,
-// a last line without "\n" then getting one; otherwise a last line without
-// its "\n" is left for later. Returns how many bytes were used.
-std::size_t cutINILines(const char* data, std::size_t size, bool final, INICut& cut)
+// block with the key at the start of line replaced by newKey. A line without
+// a real "\n" after it gets one after the new key.
+std::string withKeyRenamed(const std::string& block, const Line& line, std::size_t oldKeySize,
+                           const std::string& newKey)
 {
-    // Lines that keep all their bytes go into the block as one run, up to the
-    // next line that loses its indent or starts a section.
-    std::size_t runStart = 0, runEnd = 0, pos = 0;
-    bool lastLineOpen = false;  // the last line has no "\n" of its own
-    std::size_t ends[64];
-    while (pos < size) {
-        const std::size_t count = findLineEnds(data, size, pos, ends, 64);
-        for (std::size_t i = 0; i < count; ++i) {
-            const std::size_t end = ends[i];
-            if (end == size && !final) {
-                cut.block.append(data + runStart, runEnd - runStart);
-                return pos;
-            }
-            std::size_t first = pos;
-            while (first < end && isBlankOrTab(data[first])) ++first;
-            if (first == end) first = pos;  // blanks and tabs only: kept whole
-            const bool header = first < end && data[first] == '[';
-            if (header || first != runEnd) {
-                cut.block.append(data + runStart, runEnd - runStart);
-                if (header) finishBlock(cut);
-                runStart = first;
-            }
-            runEnd = end < size ? end + 1 : end;
-            lastLineOpen = end == size;
-            pos = end + 1;
-        }
-    }
-    cut.block.append(data + runStart, runEnd - runStart);
-    if (lastLineOpen) cut.block.push_back('\n');
-    return size;
+    std::string renamed;
+    renamed.reserve(block.size() - oldKeySize + newKey.size() + 1);
+    renamed.append(block, 0, line.begin);
+    renamed += newKey;
+    renamed.append(block, line.begin + oldKeySize, line.end - line.begin - oldKeySize);
+    renamed.push_back('\n');
+    if (line.end < block.size()) renamed.append(block, line.end + 1, std::string::npos);
+    return renamed;
 }
 
-// Moves the blocks cut from a whole text to the end of store; nothing when
-// no line was a header line.
-void finishCut(INICut& cut, Store& store)
+// The element at index i of store (i == size: end()), reached from the
+// nearer end: the last sections are found without a walk over all the others.
+Store::iterator elementAt(Store& store, std::size_t i)
 {
-    if (!cut.header) return;
-    finishBlock(cut);
-    Store fresh;
-    std::size_t described = cut.index ? cut.index->blocks.size() - cut.fresh.size() : 0;
-    for (std::string& block : cut.fresh) {
-        fresh.push_back(std::move(block));
-        if (cut.index) cut.index->blocks[described++].node = std::prev(fresh.end());
-    }
-    cut.blocks.built.splice(cut.blocks.built.end(), fresh);
-    store.splice(store.end(), cut.blocks.built);
+    const std::size_t size = store.size();
+    return i <= size / 2 ? std::next(store.begin(), static_cast<std::ptrdiff_t>(i))
+                         : std::prev(store.end(), static_cast<std::ptrdiff_t>(size - i));
 }
 
 }  // namespace
 
-void groupINIText(const std::string& text, Store& store)
+int IniStore::load(const char* fileName, const CodePage& codePage, std::size_t pieceSize)
 {
-    // Built apart, so that running out of memory half way adds nothing.
-    INICut cut;
-    cutINILines(text.data(), text.size(), true, cut);
-    finishCut(cut, store);
+    // Emptied before anything can fail, and filled only once whole: a failed
+    // load leaves the store empty, never holding part of a file. The old
+    // blocks lend their room to the new ones, and the old index its room to
+    // the new one.
+    Store old;
+    old.swap(blocks_);
+    index_.restart();
+    Store loaded;
+    try {
+        if (!loadINIBlocks(fileName, loaded, old, codePage, pieceSize, &index_) || loaded.empty()) {
+            index_.restart();
+            return -1;
+        }
+    } catch (...) {
+        index_.restart();
+        clearStore(old);
+        throw;
+    }
+    blocks_.swap(loaded);
+    index_.describes(blocks_, codePage);
+    return static_cast<int>(blocks_.size() - 1);
 }
 
-bool loadINIBlocks(const char* fileName, Store& store, Store& old, std::size_t pieceSize,
-                   SectionIndex* index)
+const std::string* IniStore::findSection(const std::string& name, const CodePage& codePage)
 {
-    TextFileReader reader;
-    std::size_t sizeGuess = 0;
-    if (!openTextFile(fileName, reader, sizeGuess)) return false;
-    struct Closer {
-        TextFileReader& reader;
-        ~Closer() { closeTextFile(reader); }
-    } closer{reader};
-    INICut cut;
-    cut.index = index;
-    cut.blocks.old.swap(old);
-    // Text read but not cut yet: pending[used, size()), a part of a line at
-    // most. A line longer than what has been read is looked at again only
-    // once twice as much is there, so that long lines cost linear time.
-    std::string pending;
-    std::size_t used = 0, cutAt = 0;
-    while (!reader.ended) {
-        if (used > 0) {
-            pending.erase(0, used);  // less than a line
-            used = 0;
-        }
-        if (!readTextPiece(reader, pending, pieceSize)) return false;
-        if (pending.size() < cutAt) continue;
-        used = cutINILines(pending.data(), pending.size(), false, cut);
-        cutAt = used == 0 ? 2 * pending.size() : 0;
+    auto found = index_.find(blocks_, name, codePage);
+    return found == blocks_.end() ? nullptr : &*found;
+}
+
+void IniStore::appendSectionNames(std::string& list, const CodePage& codePage)
+{
+    index_.appendNames(blocks_, codePage, list);
+}
+
+bool IniStore::appendKeys(const std::string& section, std::string& list, const CodePage& codePage)
+{
+    const std::string* found = findSection(section, codePage);
+    if (!found) return false;
+    const std::string& block = *found;
+    LineCursor lines(block.data(), block.size(), codePage);
+    for (Line line; lines.next(line);) {
+        if (line.begin == line.end || block[line.begin] == ';' || block[line.begin] == '=') continue;
+        const std::size_t equals = scan::findByte(block.data(), line.begin, line.end, '=');
+        if (equals < line.end) appendListItem(list, block.data() + line.begin, equals - line.begin);
     }
-    cutINILines(pending.data() + used, pending.size() - used, true, cut);
-    finishCut(cut, store);
-    clearStore(cut.blocks.old);
     return true;
 }
 
-std::size_t lineEndIn(const std::string& block, std::size_t from)
+bool IniStore::renameSection(const std::string& oldName, const std::string& newName, const CodePage& codePage)
 {
-    return findLineEnd(block.data(), block.size(), from);
+    std::size_t position = 0;
+    auto found = index_.find(blocks_, oldName, codePage, &position);
+    if (found == blocks_.end()) return false;
+    // The name right after the "[": for a name made only of "[" bytes the
+    // first occurrence would start at the "[" itself and take the header
+    // line's bracket away, leaving a section without a header.
+    std::string renamed = *found;
+    renamed.replace(1, oldName.size(), newName);
+    found->swap(renamed);
+    index_.changed(position, renamed, codePage);
+    return true;
 }
+
+bool IniStore::renameKey(const std::string& section, const std::string& oldKey, const std::string& newKey,
+                         const CodePage& codePage)
+{
+    std::size_t position = 0;
+    auto found = index_.find(blocks_, section, codePage, &position);
+    if (found == blocks_.end()) return false;
+    const std::string& block = *found;
+    LineCursor lines(block.data(), block.size(), codePage);
+    for (Line line; lines.next(line);) {
+        if (!isKeyLine(block, line, oldKey)) continue;
+        std::string renamed = withKeyRenamed(block, line, oldKey.size(), newKey);
+        found->swap(renamed);
+        index_.changed(position, renamed, codePage);
+        return true;
+    }
+    return false;
+}
+
+bool IniStore::moveSection(int from, int to, std::string& moved)
+{
+    const std::size_t size = blocks_.size();
+    if (from < 1 || to < 1 || static_cast<std::size_t>(from) >= size || static_cast<std::size_t>(to) >= size)
+        return false;
+    auto node = elementAt(blocks_, static_cast<std::size_t>(from));
+    // Where it goes, counted as if it had already been taken out.
+    auto before = elementAt(blocks_, static_cast<std::size_t>(to < from ? to : to + 1));
+    moved = *node;
+    // Relinks the one node: no block is copied or moved in memory.
+    blocks_.splice(before, blocks_, node);
+    index_.moved(static_cast<std::size_t>(from), static_cast<std::size_t>(to));
+    return true;
+}
+
+void joinBlocks(const Store& blocks, std::string& text)
+{
+    std::size_t total = 0;
+    for (const std::string& block : blocks) total += block.size() + 1;
+    text.clear();
+    scan::reserveLarge(text, total);
+    for (const std::string& block : blocks) {
+        text += block;
+        if (!text.empty() && text.back() != '\n') text.push_back('\n');
+    }
+}
+
+}  // namespace quillet

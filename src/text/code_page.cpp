@@ -1,13 +1,14 @@
+// The lead bytes of the code pages the library knows, and the selection of
+// one of them.
 #include "text/code_page.h"
 
 #include <cstring>
-
-#include "frame/export.h"
 
 #if defined(_WIN32)
 #include <windows.h>
 #endif
 
+namespace quillet {
 namespace {
 
 // Inclusive lead-byte ranges of a double-byte code page.
@@ -63,31 +64,6 @@ void defaultLeadBytes(unsigned char table[256])
 
 }  // namespace
 
-unsigned char leadByteTable[256];
-bool anyLeadBytes = false;
-unsigned leadByteChanges = 0;
-
-namespace {
-
-// Whether table marks any byte.
-bool marksAny(const unsigned char table[256])
-{
-    for (int b = 0; b < 256; ++b)
-        if (table[b]) return true;
-    return false;
-}
-
-// Fills the table at load, before any export can run.
-struct LeadByteTableInit {
-    LeadByteTableInit()
-    {
-        defaultLeadBytes(leadByteTable);
-        anyLeadBytes = marksAny(leadByteTable);
-    }
-} leadByteTableInit;
-
-}  // namespace
-
 bool ownLeadBytes(int codePage, unsigned char table[256])
 {
     if (codePage == 0 || isSingleBytePage(codePage)) {
@@ -102,7 +78,14 @@ bool ownLeadBytes(int codePage, unsigned char table[256])
     return true;
 }
 
-bool selectCodePage(int codePage)
+CodePage::CodePage()
+{
+    unsigned char table[256];
+    defaultLeadBytes(table);
+    use(table);
+}
+
+bool CodePage::select(int codePage)
 {
     unsigned char table[256];
     if (codePage == 0) {
@@ -117,14 +100,21 @@ bool selectCodePage(int codePage)
                 table[b] = IsDBCSLeadByteEx(codePage, static_cast<BYTE>(b)) ? 1 : 0;
 #endif
     }
-    std::memcpy(leadByteTable, table, 256);
-    anyLeadBytes = marksAny(table);
-    ++leadByteChanges;
+    use(table);
+    ++generation_;
     return true;
 }
 
-extern "C" QUILLET_API int QUILLET_CALL setCodePage(int codePage)
+void CodePage::use(const unsigned char table[256])
 {
-    return guarded(0, [&] { return selectCodePage(codePage) ? 1 : 0; });
+    std::memcpy(table_, table, 256);
+    anyLeads_ = false;
+    leadsAllHigh_ = true;
+    for (int b = 0; b < 256; ++b) {
+        if (!table_[b]) continue;
+        anyLeads_ = true;
+        if (b < 0x80) leadsAllHigh_ = false;
+    }
 }
-QUILLET_TWIN(int, setCodePage, (int codePage));
+
+}  // namespace quillet

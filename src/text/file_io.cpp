@@ -354,6 +354,53 @@ void closeInputFile(InputFile& file) noexcept
     file.handle = handleValue(noFile);
 }
 
+#if defined(_WIN32)
+namespace {
+
+// The volume and file index of name, which identify a file; false when it
+// cannot be opened.
+bool fileIdentity(const char* name, BY_HANDLE_FILE_INFORMATION& info)
+{
+    HANDLE h = CreateFileA(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const bool ok = GetFileInformationByHandle(h, &info) != 0;
+    CloseHandle(h);
+    return ok;
+}
+
+}  // namespace
+
+bool sameFile(const char* a, const char* b)
+{
+    BY_HANDLE_FILE_INFORMATION x, y;
+    return fileIdentity(a, x) && fileIdentity(b, y) && x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
+           x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
+}
+
+bool isRegularFile(const char* name)
+{
+    HANDLE h = CreateFileA(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const bool disk = GetFileType(h) == FILE_TYPE_DISK;
+    CloseHandle(h);
+    return disk;
+}
+#else
+bool sameFile(const char* a, const char* b)
+{
+    struct stat x, y;
+    return ::stat(a, &x) == 0 && ::stat(b, &y) == 0 && x.st_dev == y.st_dev && x.st_ino == y.st_ino;
+}
+
+bool isRegularFile(const char* name)
+{
+    struct stat st;
+    return ::stat(name, &st) == 0 && S_ISREG(st.st_mode);
+}
+#endif
+
 bool openOutputFile(const char* fileName, bool append, OutputFile& file, unsigned long long diskSize)
 {
     file = OutputFile();

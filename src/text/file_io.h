@@ -32,6 +32,12 @@ struct InputFileCloser {
     ~InputFileCloser() { closeInputFile(file); }
 };
 
+// Whether the two names lead to one existing file.
+bool sameFile(const char* a, const char* b);
+
+// Whether name is a regular file on disk (which can be read more than once).
+bool isRegularFile(const char* name);
+
 // A file being written. Replacing, the bytes go to a new file beside the
 // target, which takes the target's place only once complete (a device or a
 // pipe is written in place). Appending, they go to the end of the file,

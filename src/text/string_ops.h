@@ -1,42 +1,46 @@
-// Cutting and rewriting text without ever starting a match on the second
-// byte of a double-byte character.
+// Rewriting text without ever starting a match on the second byte of a
+// double-byte character: replacing a pattern, unquoting a field, resolving
+// backslash escapes.
 #pragma once
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
-// Whether text[pos] is the second byte of a double-byte character: the run of
-// lead-byte values just before pos has odd length. False for pos <= 0 and for
-// pos beyond the end.
-bool isTrailByteAt(const std::string& text, long long pos);
+#include "text/code_page.h"
 
-// Removes from the front of text the part before the first real occurrence of
-// delimiter, and the delimiter itself; returns that part.
-std::string takeToken(std::string& text, const std::string& delimiter);
+namespace quillet {
 
-// Replaces occurrences of pattern from left to right: at most count of them
-// when count > 0, all when count < 0, none when count == 0. An occurrence on a
-// trail byte is skipped but still uses up one unit of count.
-std::string& replaceText(std::string& text, const std::string& pattern,
-                         const std::string& replacement, int count);
+// Whether text begins with prefix, byte for byte.
+inline bool hasPrefix(std::string_view text, std::string_view prefix)
+{
+    return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
+}
 
-// Strips the enclosing quotes of a text that begins with '"' (first and last
-// byte, whatever the last is) and turns each '""' into '"'.
-void unquoteField(std::string& text);
+// Appends data[0, size) to out with pattern replaced, from left to right: at
+// most count occurrences when count > 0, all when count < 0, none when count
+// is 0. An occurrence on a trail byte is skipped but uses up one unit of
+// count; an inserted replacement is never searched again.
+void appendReplaced(const char* data, std::size_t size, std::string_view pattern, std::string_view replacement,
+                    int count, std::string& out, const CodePage& codePage);
 
-// Where the token that starts at data[from] ends: the position of the first
-// real occurrence of delim in data[from, size), reading data[from..] as a
-// whole text; size when there is none. Repeating it from the end of each
-// token plus the delimiter walks the same pieces as repeated takeToken.
-std::size_t findTokenEnd(const char* data, std::size_t size, std::size_t from,
-                         const char* delim, std::size_t delimSize);
+// appendReplaced on text in place; returns text.
+std::string& replaceText(std::string& text, std::string_view pattern, std::string_view replacement, int count,
+                         const CodePage& codePage);
 
-// findTokenEnd with the delimiter "\n".
-std::size_t findLineEnd(const char* data, std::size_t size, std::size_t from);
+// Writes field at out as unquoteField leaves it; returns the end. out may be
+// field itself (the text only shrinks) or have room for size bytes.
+char* writeUnquoted(char* out, const char* field, std::size_t size, const CodePage& codePage);
 
-// The ends of up to `room` lines, the first starting at data[from]: each as
-// findLineEnd gives it, the next line starting one byte after. A last line
-// without "\n" ends at size, and no line starts at size. Returns how many
-// ends were stored; fewer than room only when the text is used up.
-std::size_t findLineEnds(const char* data, std::size_t size, std::size_t from, std::size_t* ends,
-                         std::size_t room);
+// Strips the enclosing quotes of a text that begins with '"' (its first and
+// last byte, whatever the last is) and turns each '""' into '"'.
+void unquoteField(std::string& text, const CodePage& codePage);
+
+// Writes text[0, n) with its backslash escapes resolved at out (room for n
+// bytes) and returns the length written: a lead byte takes the next byte
+// with it unlooked at; a backslash and the byte after it give that byte, or
+// 0x0A, 0x0D, 0x09 for n, r, t. A backslash or lead byte that is the last
+// byte takes the end of the text with it.
+std::size_t resolveEscapes(const char* text, std::size_t n, char* out, const CodePage& codePage);
+
+}  // namespace quillet

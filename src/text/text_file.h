@@ -1,83 +1,105 @@
-// Reading and writing text files: "\r\n" on disk, "\n" in memory.
+// Text files: "\r\n" on disk, "\n" in memory. On reading, every '\r' is
+// dropped and the data ends at the first 0x1A or NUL byte; on writing, every
+// "\n" becomes "\r\n", and an append starts with a line break.
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
-#include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "frame/module_state.h"
+#include "text/code_page.h"
 #include "text/file_io.h"
+#include "text/line_cursor.h"
 
-// Asks for large pages for the whole large pages inside [data, data + bytes),
-// where the platform has them: memory not touched yet then costs a few page
-// faults instead of one per 4 KB. Small ranges are left alone.
-void adviseLargePages(const void* data, std::size_t bytes);
-
-// Gives text room for `size` bytes, in large pages where the platform has
-// them and the room is large: a buffer of many megabytes then costs a few
-// page faults instead of one per 4 KB. The content is kept.
-void reserveLarge(std::string& text, std::size_t size);
-
-// Reads the whole file into text with the text-file rules: every '\r' dropped,
-// the data ending at the first 0x1A or NUL byte. False when the file cannot
-// be opened or read (a directory included); text is then unspecified.
-bool readTextFile(const char* fileName, std::string& text);
-
-// readTextFile with room before the text, for output that is written behind
-// the reading of it: front receives where the text starts, half the size
-// that the file had when it was opened; the bytes before it are unspecified.
-bool readTextFileAfterRoom(const char* fileName, std::string& text, std::size_t& front);
+namespace quillet {
 
 // A file read a piece at a time by the text-file rules.
-struct TextFileReader {
-    quillet::InputFile file;
-    bool ended = false;       // no data follows: end of file, or a 0x1A or NUL byte met
-    std::vector<char> piece;  // the bytes of one read, before the rules
+class TextReader {
+public:
+    TextReader() = default;
+    ~TextReader() { closeInputFile(file_); }
+    TextReader(const TextReader&) = delete;
+    TextReader& operator=(const TextReader&) = delete;
+
+    // False, nothing open, when the file cannot be opened or is a folder.
+    bool open(const char* fileName);
+
+    // Appends up to size more bytes of the file's text to text, with room for
+    // scan::overRead bytes after them. False on a read error.
+    bool read(std::string& text, std::size_t size);
+
+    // Whether the text is over: the end of the file, or a 0x1A or NUL byte.
+    bool ended() const { return ended_; }
+
+    // The file's length where it has one, else 0: a hint only (a file may
+    // grow, shrink, or hold a byte that ends its text early).
+    std::size_t sizeHint() const { return sizeHint_; }
+
+private:
+    InputFile file_;
+    std::vector<char> piece_;  // the bytes of one read, before the rules
+    std::size_t sizeHint_ = 0;
+    bool ended_ = false;
 };
 
-// Opens fileName for readTextPiece; sizeGuess gets its length where it has
-// one (else 0). False, nothing left open, when it cannot be opened or is a
-// directory.
-bool openTextFile(const char* fileName, TextFileReader& reader, std::size_t& sizeGuess);
+// Reads the whole file into text by the text-file rules, with room for
+// scan::overRead bytes after it. Its room follows what is read; the file's
+// size is only a hint. False when the file cannot be opened or read.
+bool readTextFile(const char* fileName, std::string& text);
 
-// Reads up to size more bytes of the file and appends them to text by the
-// text-file rules; sets ended when no data follows. The pieces of a file,
-// one after the other, give the text that readTextFile gives. False on a
-// read error.
-bool readTextPiece(TextFileReader& reader, std::string& text, std::size_t size);
+// A text file handed out in pieces of whole lines, cut by the line cursor's
+// rule; a line longer than a piece waits until it is whole.
+class LineReader {
+public:
+    // How much is read at a time by default: a piece stays in the cache
+    // while it is cut.
+    static constexpr std::size_t defaultPiece = 1 << 18;
 
-// Closes the reader's file, if open.
-void closeTextFile(TextFileReader& reader);
+    explicit LineReader(const CodePage& codePage, std::size_t pieceSize = defaultPiece)
+        : codePage_(codePage), pieceSize_(pieceSize), cursor_(nullptr, 0, codePage)
+    {
+    }
 
-// Appends the lines of text (split at real "\n", a last line without one
-// included, no empty element for a final "\n") to store.
-void appendLines(const std::string& text, Store& store);
+    // False when the file cannot be opened.
+    bool open(const char* fileName) { return reader_.open(fileName); }
 
-// The same for the word list, which gets room for all of them first and is
-// left as it was if that fails. text may be taken over as the store's bytes
-// (when the store is empty); it is unspecified afterwards.
-void appendLines(std::string& text, WordStore& store);
+    // Hands out the lines of text (read by the text-file rules already)
+    // instead of a file's, as one piece; text must outlive the reader and
+    // have scan::overRead readable bytes after it.
+    void openText(std::string_view text);
 
-// Appends the file's lines to store. True when the file was read and the
-// store is not empty afterwards; on false the store is unchanged.
-bool readFileLines(const char* fileName, Store& store);
-bool readFileLines(const char* fileName, WordStore& store);
+    // Reads the next piece; false when the file is used up or failed.
+    bool nextPiece();
 
-// Writes text with every "\n" as "\r\n". Replacing: the text goes to a new
-// file beside the target that takes its place only once complete, so a failed
-// write leaves the old file as it was. Appending: a line break comes first,
-// and a failed write cuts the file back. False when anything failed.
-bool writeTextFile(const char* fileName, const std::string& text, bool append);
+    // The next whole line of the piece: its bytes, and whether its "\n"
+    // follows them (only the file's last line can lack one). The bytes stay
+    // valid until the next nextPiece.
+    bool nextLine(std::string_view& line, bool& ended);
 
-// Bytes that are already as they go on disk, line breaks as "\r\n".
-struct DiskBytes {
-    const char* data;
-    std::size_t size;
+    // Whether reading failed (as opposed to ending).
+    bool failed() const { return failed_; }
+
+    // Whether the file gave no text at all.
+    bool empty() const { return !anyText_; }
+
+private:
+    const CodePage& codePage_;
+    std::size_t pieceSize_;
+    TextReader reader_;
+    std::string buffer_;
+    std::string_view piece_;  // the piece being handed out: buffer_, or the text given
+    LineCursor cursor_;       // over the piece
+    std::size_t pos_ = 0;     // the first byte of the piece not handed out
+    bool last_ = false;       // the piece holds the end of the file
+    bool given_ = false;      // a text was given instead of a file
+    bool failed_ = false;
+    bool anyText_ = false;
 };
 
-// writeTextFile replacing the file, for text that is already in its disk
-// form and given as `count` consecutive pieces: written as they are, with
-// the same guarantees.
-bool replaceWithDiskBytes(const char* fileName, const DiskBytes* pieces, std::size_t count);
+// Writes text with every "\n" as "\r\n", replacing the file, or appending
+// to it after a line break. False when anything failed; the old file is then
+// as it was.
+bool writeTextFile(const char* fileName, std::string_view text, bool append);
+
+}  // namespace quillet

@@ -9,33 +9,34 @@
 
 namespace {
 
+using ini_reference::iniSections;
+using ini_reference::resultText;
+using ini_reference::useStore;
+
 class INIEdits : public ::testing::Test {
 protected:
     void TearDown() override
     {
-        iniSections.clear();
-        forgetSectionIndex();
+        useStore({});
     }
 };
 
 TEST_F(INIEdits, RenamesOnlyTheFirstKeyLineFollowedByATabBlankOrEquals)
 {
-    iniSections = {"", "[main]\nnames=1\nname=2\nname\n;name=3\nname = 4\n", "[name]\nname=5\n"};
-    forgetSectionIndex();
+    useStore(quillet::Store{"", "[main]\nnames=1\nname=2\nname\n;name=3\nname = 4\n", "[name]\nname=5\n"});
     EXPECT_EQ(changeKeyName("main", "name", "title"), 1);
     EXPECT_EQ(changeKeyName("main", "name", "title"), 1);
     EXPECT_EQ(changeKeyName("main", "name", "title"), 0);
-    EXPECT_EQ(iniSections, (Store{"", "[main]\nnames=1\ntitle=2\nname\n;name=3\ntitle = 4\n",
+    EXPECT_EQ(iniSections(), (quillet::Store{"", "[main]\nnames=1\ntitle=2\nname\n;name=3\ntitle = 4\n",
                                   "[name]\nname=5\n"}));
-    iniSections = {"", "[s]\nk\tv\n;c=1\n"};
-    forgetSectionIndex();
+    useStore(quillet::Store{"", "[s]\nk\tv\n;c=1\n"});
     EXPECT_EQ(changeKeyName("s", "k", "key"), 1);
     EXPECT_EQ(changeKeyName("s", ";c", "c"), 1);
-    EXPECT_EQ(iniSections.back(), "[s]\nkey\tv\nc=1\n");
+    EXPECT_EQ(iniSections().back(), "[s]\nkey\tv\nc=1\n");
     for (auto args : {std::vector<const char*>{"", "k", "x"}, {"s", "", "x"}, {"s", "key", ""},
                       {"S", "key", "x"}, {"t", "key", "x"}})
         EXPECT_EQ(changeKeyName(args[0], args[1], args[2]), 0);
-    EXPECT_EQ(iniSections.back(), "[s]\nkey\tv\nc=1\n");
+    EXPECT_EQ(iniSections().back(), "[s]\nkey\tv\nc=1\n");
 }
 
 TEST_F(INIEdits, KeyRenamesMatchTheStepByStepAlgorithm)
@@ -44,13 +45,12 @@ TEST_F(INIEdits, KeyRenamesMatchTheStepByStepAlgorithm)
     testing_support::underBothCodePages([&](int) {
         for (int i = 0; i < 3000; ++i) {
             std::string text = "[s]" + testing_support::randomText(rng, 100);
-            Store expected = ini_reference::load(text);
-            iniSections = expected;
-            forgetSectionIndex();
+            quillet::Store expected = ini_reference::load(text);
+            useStore(expected);
             for (const char* key : {"a", "[s]", "\x81", "\x81\x5C", "=", "b\t"}) {
                 int result = ini_reference::changeKeyName(expected, "s", key, "NEW\x81");
                 ASSERT_EQ(changeKeyName("s", key, "NEW\x81"), result);
-                ASSERT_EQ(iniSections, expected) << testing::PrintToString(text) << " " << key;
+                ASSERT_EQ(iniSections(), expected) << testing::PrintToString(text) << " " << key;
             }
         }
     });
@@ -58,29 +58,27 @@ TEST_F(INIEdits, KeyRenamesMatchTheStepByStepAlgorithm)
 
 TEST_F(INIEdits, RenamesTheFirstSectionOfThatNameOnItsHeaderLine)
 {
-    iniSections = {"", "[old] ;c\nold=old\n", "[old]\n", "[Old]\n"};
-    forgetSectionIndex();
+    useStore(quillet::Store{"", "[old] ;c\nold=old\n", "[old]\n", "[Old]\n"});
     EXPECT_EQ(changeSectionName("old", "new"), 1);
-    EXPECT_EQ(resultText, "[old]");
+    EXPECT_EQ(resultText(), "[old]");
     EXPECT_EQ(changeSectionName("old", "new"), 1);
     EXPECT_EQ(changeSectionName("old", "x"), 0);
-    EXPECT_EQ(resultText, "[old]");
-    EXPECT_EQ(iniSections, (Store{"", "[new] ;c\nold=old\n", "[new]\n", "[Old]\n"}));
+    EXPECT_EQ(resultText(), "[old]");
+    EXPECT_EQ(iniSections(), (quillet::Store{"", "[new] ;c\nold=old\n", "[new]\n", "[Old]\n"}));
     EXPECT_STREQ(getKeyList("new", "", 0), "old");
 
-    resultText = "kept";
+    quillet::module().result.set("kept");
     EXPECT_EQ(changeSectionName("", "x"), 0);
     EXPECT_EQ(changeSectionName("new", ""), 0);
-    EXPECT_EQ(resultText, "kept");
+    EXPECT_EQ(resultText(), "kept");
 }
 
 TEST_F(INIEdits, ANameOfOpeningBracketsKeepsItsHeaderBracket)
 {
-    iniSections = {"", "[[]\nk=1\n", "[[[]\n"};
-    forgetSectionIndex();
+    useStore(quillet::Store{"", "[[]\nk=1\n", "[[[]\n"});
     EXPECT_EQ(changeSectionName("[", "a"), 1);
     EXPECT_EQ(changeSectionName("[[", "b"), 1);
-    EXPECT_EQ(iniSections, (Store{"", "[a]\nk=1\n", "[b]\n"}));
+    EXPECT_EQ(iniSections(), (quillet::Store{"", "[a]\nk=1\n", "[b]\n"}));
 }
 
 TEST_F(INIEdits, MovesSectionsByIndexAndNeverThePreamble)
@@ -92,24 +90,22 @@ TEST_F(INIEdits, MovesSectionsByIndexAndNeverThePreamble)
     for (Move move : std::vector<Move>{{1, 3, "PBCAD"}, {4, 1, "PDABC"}, {2, 4, "PACDB"}, {2, 2, "PABCD"},
                                        {0, 2, "PABCD"}, {1, 5, "PABCD"}, {5, 1, "PABCD"}, {-1, 1, "PABCD"},
                                        {1, 0, "PABCD"}, {4, 4, "PABCD"}}) {
-        iniSections = {"P", "[A]", "[B]", "[C]", "[D]"};
-        forgetSectionIndex();
+        useStore(quillet::Store{"P", "[A]", "[B]", "[C]", "[D]"});
         std::vector<const std::string*> nodes;
-        for (const std::string& block : iniSections) nodes.push_back(&block);
-        resultText = "before";
+        for (const std::string& block : iniSections()) nodes.push_back(&block);
+        quillet::module().result.set("before");
         bool valid = move.from >= 1 && move.from <= 4 && move.to >= 1 && move.to <= 4;
         EXPECT_EQ(moveSection(move.from, move.to), valid ? 1 : 0);
         std::string order;
-        for (const std::string& block : iniSections) {
+        for (const std::string& block : iniSections()) {
             order += block == "P" ? 'P' : block[1];
             // The same nodes, relinked: no block was copied.
             EXPECT_EQ(&block, nodes[block == "P" ? 0 : block[1] - 'A' + 1]);
         }
         EXPECT_EQ(order, move.order) << move.from << " to " << move.to;
-        EXPECT_EQ(resultText, valid ? "[" + std::string(1, "ABCD"[move.from - 1]) + "]" : "before");
+        EXPECT_EQ(resultText(), valid ? "[" + std::string(1, "ABCD"[move.from - 1]) + "]" : "before");
     }
-    iniSections.clear();
-    forgetSectionIndex();
+    useStore({});
     EXPECT_EQ(moveSection(1, 1), 0);
 }
 
@@ -122,8 +118,7 @@ TEST_F(INIEdits, MovesEveryPairOfPlacesAsAPlainEraseAndInsert)
             for (int to = 0; to <= sections + 1; ++to) {
                 std::vector<std::string> expected{"P"};
                 for (int i = 1; i <= sections; ++i) expected.push_back("[" + std::to_string(i) + "]\n");
-                iniSections.assign(expected.begin(), expected.end());
-                forgetSectionIndex();
+                useStore(quillet::Store(expected.begin(), expected.end()));
                 const bool valid = from >= 1 && from <= sections && to >= 1 && to <= sections;
                 if (valid) {
                     std::string moved = expected[from];
@@ -131,7 +126,7 @@ TEST_F(INIEdits, MovesEveryPairOfPlacesAsAPlainEraseAndInsert)
                     expected.insert(expected.begin() + to, moved);
                 }
                 ASSERT_EQ(moveSection(from, to), valid ? 1 : 0) << sections << ": " << from << " to " << to;
-                ASSERT_EQ(std::vector<std::string>(iniSections.begin(), iniSections.end()), expected)
+                ASSERT_EQ(std::vector<std::string>(iniSections().begin(), iniSections().end()), expected)
                     << sections << ": " << from << " to " << to;
             }
 }

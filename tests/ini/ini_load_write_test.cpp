@@ -6,10 +6,13 @@
 #include "ini/ini_reference_model.h"
 #include "quillet.h"
 #include "support/test_files.h"
-#include "text/line_blocks.h"
 #include "text/text_file.h"
 
 namespace {
+
+using ini_reference::iniSections;
+using ini_reference::resultText;
+using ini_reference::useStore;
 
 using testing_support::TempFolderTest;
 
@@ -27,31 +30,31 @@ std::string randomINIText(std::mt19937& rng)
     return text;
 }
 
-// What the shared routines give: lines, blocks, the empty preamble in front.
-Store loadGeneric(const std::string& text)
-{
-    Store store;
-    appendLines(text, store);
-    groupBlocks(store, "[", true);
-    if (!store.empty() && hasPrefix(store.front(), "[")) store.push_front("");
-    return store;
-}
+class INIGrouping : public TempFolderTest {
+protected:
+    // The blocks that loading a file of these bytes cuts.
+    quillet::Store loaded(const std::string& bytes)
+    {
+        testing_support::writeBytes(path("g.ini"), bytes);
+        quillet::Store store, old;
+        EXPECT_TRUE(quillet::loadINIBlocks(path("g.ini").c_str(), store, old, testing_support::codePage(), 1 << 18));
+        return store;
+    }
+};
 
-TEST(INIGrouping, GivesTheStoreOfLinesThenBlocksOnGeneratedTexts)
+TEST_F(INIGrouping, GivesTheStoreOfLinesThenBlocksOnGeneratedTexts)
 {
     std::mt19937 rng(20240611);
     testing_support::underBothCodePages([&](int) {
         for (int i = 0; i < 4000; ++i) {
             std::string text = i % 2 ? randomINIText(rng) : testing_support::randomText(rng, 80);
-            Store fast;
-            groupINIText(text, fast);
-            ASSERT_EQ(fast, loadGeneric(text)) << testing::PrintToString(text);
-            ASSERT_EQ(fast, ini_reference::load(text)) << testing::PrintToString(text);
+            ASSERT_EQ(loaded(text), ini_reference::load(reference::applyReadRules(text)))
+                << testing::PrintToString(text);
         }
     });
 }
 
-TEST(INIGrouping, LongTextsGiveTheSameBlocks)
+TEST_F(INIGrouping, LongTextsGiveTheSameBlocks)
 {
     std::mt19937 rng(20240612);
     testing_support::underBothCodePages([&](int) {
@@ -59,22 +62,18 @@ TEST(INIGrouping, LongTextsGiveTheSameBlocks)
             // Hundreds of lines, so that line ends are found in many batches.
             std::string text;
             for (int piece = 0; piece < 40; ++piece) text += randomINIText(rng);
-            Store fast;
-            groupINIText(text, fast);
-            ASSERT_EQ(fast, ini_reference::load(text)) << testing::PrintToString(text);
+            ASSERT_EQ(loaded(text), ini_reference::load(text)) << testing::PrintToString(text);
         }
     });
 }
 
-TEST(INIGrouping, ALoneLeadByteJoinsTheNextLineUnderADoubleBytePage)
+TEST_F(INIGrouping, ALoneLeadByteJoinsTheNextLineUnderADoubleBytePage)
 {
-    testing_support::underBothCodePages([](int codePage) {
-        Store store;
-        groupINIText("[a]\nk=\x81\n[b]\n", store);
+    testing_support::underBothCodePages([&](int codePage) {
         if (codePage == 932)
-            EXPECT_EQ(store, (Store{"", "[a]\nk=\x81\n[b]\n"}));
+            EXPECT_EQ(loaded("[a]\nk=\x81\n[b]\n"), (quillet::Store{"", "[a]\nk=\x81\n[b]\n"}));
         else
-            EXPECT_EQ(store, (Store{"", "[a]\nk=\x81\n", "[b]\n"}));
+            EXPECT_EQ(loaded("[a]\nk=\x81\n[b]\n"), (quillet::Store{"", "[a]\nk=\x81\n", "[b]\n"}));
     });
 }
 
@@ -90,11 +89,11 @@ protected:
 TEST_F(INILoad, KeepsThePreambleAndOneBlockPerSection)
 {
     EXPECT_EQ(load("; settings\r\n[main]\r\n  size=10\r\n[extra]\r\na=1\r\n"), 2);
-    EXPECT_EQ(iniSections, (Store{"; settings\n", "[main]\nsize=10\n", "[extra]\na=1\n"}));
+    EXPECT_EQ(iniSections(), (quillet::Store{"; settings\n", "[main]\nsize=10\n", "[extra]\na=1\n"}));
     EXPECT_EQ(load("\t [main]\r\n  size=10\r\n[extra]\r\na=1"), 2);
-    EXPECT_EQ(iniSections, (Store{"", "[main]\nsize=10\n", "[extra]\na=1\n"}));
+    EXPECT_EQ(iniSections(), (quillet::Store{"", "[main]\nsize=10\n", "[extra]\na=1\n"}));
     EXPECT_EQ(load("\r\n[s]\r\n \t \r\n"), 1);
-    EXPECT_EQ(iniSections, (Store{"\n", "[s]\n \t \n"}));
+    EXPECT_EQ(iniSections(), (quillet::Store{"\n", "[s]\n \t \n"}));
 }
 
 // Files read a few bytes at a time cut into the blocks of the whole text,
@@ -111,21 +110,20 @@ TEST_F(INILoad, PiecesOfAnyLengthOnAnOldStoreGiveTheBlocksOfTheWholeText)
             if (i % 7 == 0) bytes += std::string(100 + i, 'x');   // a last line longer than many pieces
             testing_support::writeBytes(file, bytes);
             std::string text;
-            ASSERT_TRUE(readTextFile(file.c_str(), text));
-            Store whole;
-            groupINIText(text, whole);
-            Store old;
+            ASSERT_TRUE(quillet::readTextFile(file.c_str(), text));
+            const quillet::Store whole = ini_reference::load(text);
+            quillet::Store old;
             for (int n = i % 9; n > 0; --n) old.push_back(std::string(static_cast<std::size_t>(n * n * 7), 'o'));
-            Store cut{"kept"};
+            quillet::Store cut{"kept"};
             const std::size_t piece = static_cast<std::size_t>(1 + i % 17);
-            ASSERT_TRUE(loadINIBlocks(file.c_str(), cut, old, piece));
+            ASSERT_TRUE(quillet::loadINIBlocks(file.c_str(), cut, old, testing_support::codePage(), piece));
             cut.pop_front();
             ASSERT_EQ(cut, whole) << testing::PrintToString(bytes) << " in pieces of " << piece;
             ASSERT_TRUE(old.empty());
         }
     });
-    Store cut, old{"o"};
-    EXPECT_FALSE(loadINIBlocks(path("missing.ini").c_str(), cut, old, 4));
+    quillet::Store cut, old{"o"};
+    EXPECT_FALSE(quillet::loadINIBlocks(path("missing.ini").c_str(), cut, old, testing_support::codePage(), 4));
     EXPECT_TRUE(cut.empty());
 }
 
@@ -134,11 +132,11 @@ TEST_F(INILoad, FailsAndEmptiesTheStoreWithoutAHeaderLine)
     for (const char* bytes : {"; only\r\nkey=1\r\n", "", "\r\n", "a]\r\n"}) {
         ASSERT_EQ(load("[old]\r\n"), 1);
         EXPECT_EQ(load(bytes), -1) << bytes;
-        EXPECT_TRUE(iniSections.empty()) << bytes;
+        EXPECT_TRUE(iniSections().empty()) << bytes;
     }
     ASSERT_EQ(load("[old]\r\n"), 1);
     EXPECT_EQ(loadINIFile(path("missing.ini").c_str()), -1);
-    EXPECT_TRUE(iniSections.empty());
+    EXPECT_TRUE(iniSections().empty());
     EXPECT_EQ(loadINIFile(folder_.c_str()), -1);
 
     // An empty store writes an empty file.
@@ -150,13 +148,15 @@ TEST_F(INILoad, FailsAndEmptiesTheStoreWithoutAHeaderLine)
 TEST_F(INILoad, WriteLeavesTheWrittenTextInResultTextEvenWhenItFails)
 {
     ASSERT_EQ(load("; c\r\n[a]\r\nk=1"), 1);
-    iniSections.back() += "tail without break";
+    quillet::Store tail = iniSections();
+    tail.back() += "tail without break";
+    useStore(tail);
     EXPECT_EQ(writeINIFile(path("out.ini").c_str()), 1);
-    EXPECT_EQ(resultText, "; c\n[a]\nk=1\ntail without break\n");
+    EXPECT_EQ(resultText(), "; c\n[a]\nk=1\ntail without break\n");
     EXPECT_EQ(testing_support::readBytes(path("out.ini")), "; c\r\n[a]\r\nk=1\r\ntail without break\r\n");
-    resultText = "old";
+    quillet::module().result.set("old");
     EXPECT_EQ(writeINIFile(path("no/such/folder.ini").c_str()), 0);
-    EXPECT_EQ(resultText, "; c\n[a]\nk=1\ntail without break\n");
+    EXPECT_EQ(resultText(), "; c\n[a]\nk=1\ntail without break\n");
     EXPECT_EQ(writeINIFile(""), 0);
 }
 

@@ -9,6 +9,10 @@
 
 namespace {
 
+using ini_reference::iniSections;
+using ini_reference::resultText;
+using ini_reference::useStore;
+
 using testing_support::TempFolderTest;
 
 class INIQueries : public TempFolderTest {
@@ -16,15 +20,13 @@ protected:
     void SetUp() override
     {
         TempFolderTest::SetUp();
-        iniSections = {"; [pre]\nx=1\n",
+        useStore(quillet::Store{"; [pre]\nx=1\n",
                        "[main]\n; window\nsize=10\nname =Bob\nflag\n=x\n",
-                       "[extra]\na=1\n"};
-        forgetSectionIndex();
+                       "[extra]\na=1\n"});
     }
     void TearDown() override
     {
-        iniSections.clear();
-        forgetSectionIndex();
+        useStore({});
         TempFolderTest::TearDown();
     }
 };
@@ -36,25 +38,23 @@ TEST_F(INIQueries, ListsSectionsAndKeysAsText)
     EXPECT_STREQ(getKeyList("Main", "", 0), "");
     EXPECT_STREQ(getKeyList(" main", "", 0), "");
     EXPECT_STREQ(getKeyList("", "", 0), "");
-    iniSections.clear();
-    forgetSectionIndex();
+    useStore({});
     EXPECT_STREQ(getSectionList("", 0), "");
     EXPECT_STREQ(getKeyList("main", "", 0), "");
 }
 
 TEST_F(INIQueries, SectionNamesComeFromHeaderLinesUpToTheFirstBracket)
 {
-    iniSections = {"", "[]\n", "[a]b]c\n", "[no bracket\nk=]\n", "[\xE0]]\n", "[]\n"};
-    forgetSectionIndex();
+    useStore(quillet::Store{"", "[]\n", "[a]b]c\n", "[no bracket\nk=]\n", "[\xE0]]\n", "[]\n"});
     EXPECT_STREQ(getSectionList("", 0), "a\n\xE0\n");
-    iniSections.front() = "]\n";
-    forgetSectionIndex();
-    iniSections.insert(std::next(iniSections.begin()), "[first]\n");
-    forgetSectionIndex();
+    quillet::Store changed = iniSections();
+    changed.front() = "]\n";
+    useStore(changed);
+    changed.insert(std::next(changed.begin()), "[first]\n");
+    useStore(changed);
     EXPECT_STREQ(getSectionList("", 0), "first\n\na\n\xE0\n");
     // A header renamed as a key into one that starts with its "]".
-    iniSections = {"", "[a]\n", "[b] x\n"};
-    forgetSectionIndex();
+    useStore(quillet::Store{"", "[a]\n", "[b] x\n"});
     ASSERT_EQ(changeKeyName("b", "[b]", "]"), 1);
     EXPECT_STREQ(getSectionList("", 0), "a\n");
 }
@@ -63,9 +63,8 @@ TEST_F(INIQueries, LongHeaderLinesAreSearchedToTheirEndAndNoFurther)
 {
     // "]" past the first sixteen bytes, and "]" only on a later line.
     const std::string longName(40, 'n');
-    iniSections = {"", "[" + longName + "] ;c\n", "[" + longName + "\nk=]\n", "[" + longName + "x",
-                   "[" + std::string(15, 'm') + "\n]\n"};
-    forgetSectionIndex();
+    useStore(quillet::Store{"", "[" + longName + "] ;c\n", "[" + longName + "\nk=]\n", "[" + longName + "x",
+                   "[" + std::string(15, 'm') + "\n]\n"});
     testing_support::underBothCodePages([&](int) {
         EXPECT_EQ(std::string(getSectionList("", 0)), longName);
     });
@@ -73,8 +72,7 @@ TEST_F(INIQueries, LongHeaderLinesAreSearchedToTheirEndAndNoFurther)
 
 TEST_F(INIQueries, KeysNeedAnEqualsSignAndNoCommentMark)
 {
-    iniSections = {"", "[a=b] ;c\n#x=1\n;y=2\nk=1\nk=2\n \t \n", "[a=b]\nother=1\n"};
-    forgetSectionIndex();
+    useStore(quillet::Store{"", "[a=b] ;c\n#x=1\n;y=2\nk=1\nk=2\n \t \n", "[a=b]\nother=1\n"});
     EXPECT_STREQ(getKeyList("a=b", "", 0), "[a\n#x\nk\nk");
 }
 
@@ -91,8 +89,7 @@ TEST_F(INIQueries, WritesNumberedListsToFiles)
     // No section, no file.
     EXPECT_STREQ(getKeyList("none", path("not written").c_str(), 0), "");
     EXPECT_FALSE(testing_support::exists(path("not written")));
-    iniSections = {"", "[nokeys]\n;c\n"};
-    forgetSectionIndex();
+    useStore(quillet::Store{"", "[nokeys]\n;c\n"});
     EXPECT_STREQ(getKeyList("nokeys", out.c_str(), 0), "0");
     EXPECT_EQ(testing_support::readBytes(out), "[keylist]\r\n");
 }
@@ -112,16 +109,14 @@ TEST(INIQueryWalk, GivesTheListsOfTheStepByStepAlgorithm)
     testing_support::underBothCodePages([&](int) {
         for (int i = 0; i < 3000; ++i) {
             std::string text = "[s]\n" + testing_support::randomText(rng, 120);
-            iniSections = ini_reference::load(text);
-            forgetSectionIndex();
-            ASSERT_EQ(getSectionList("", 0), ini_reference::sectionList(iniSections));
+            useStore(ini_reference::load(text));
+            ASSERT_EQ(getSectionList("", 0), ini_reference::sectionList(iniSections()));
             for (const char* section : {"s", "", "a", "\x81", "\x81\x5D"})
-                ASSERT_EQ(getKeyList(section, "", 0), ini_reference::keyList(iniSections, section))
+                ASSERT_EQ(getKeyList(section, "", 0), ini_reference::keyList(iniSections(), section))
                     << testing::PrintToString(text) << " " << section;
         }
     });
-    iniSections.clear();
-    forgetSectionIndex();
+    useStore({});
 }
 
 }  // namespace

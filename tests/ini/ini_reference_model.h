@@ -6,9 +6,27 @@
 #include <list>
 #include <string>
 
+#include "frame/module.h"
 #include "support/reference_model.h"
 
 namespace ini_reference {
+
+// The INI store of the library's state, its blocks and the result text.
+inline const quillet::Store& iniSections()
+{
+    return quillet::module().ini.blocks();
+}
+
+// Puts a store of these blocks, in any shape, in the library's state.
+inline void useStore(quillet::Store blocks)
+{
+    quillet::module().ini = quillet::IniStore(std::move(blocks));
+}
+
+inline const std::string& resultText()
+{
+    return quillet::module().result.text();
+}
 
 // The store that loading a file of this text gives: lines, blocks, and the
 // empty preamble put in front of a first header.

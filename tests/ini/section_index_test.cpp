@@ -11,6 +11,10 @@
 
 namespace {
 
+using ini_reference::iniSections;
+using ini_reference::resultText;
+using ini_reference::useStore;
+
 using testing_support::TempFolderTest;
 
 // Names that collide in every way a lookup can: repeats, one the start of
@@ -38,7 +42,7 @@ std::string randomINIFile(std::mt19937& rng)
 }
 
 // What changeSectionName does, on a plain list.
-int renameSection(Store& store, const std::string& oldName, const std::string& newName)
+int renameSection(quillet::Store& store, const std::string& oldName, const std::string& newName)
 {
     if (oldName.empty() || newName.empty()) return 0;
     for (std::string& block : store)
@@ -50,7 +54,7 @@ int renameSection(Store& store, const std::string& oldName, const std::string& n
 }
 
 // What moveSection does, on a plain list.
-int moveBlock(Store& store, int from, int to)
+int moveBlock(quillet::Store& store, int from, int to)
 {
     const int size = static_cast<int>(store.size());
     if (from < 1 || to < 1 || from >= size || to >= size) return 0;
@@ -65,12 +69,12 @@ int moveBlock(Store& store, int from, int to)
 // Every lookup and list the index answers, against walks of the store.
 void expectIndexAgrees(const std::string& step)
 {
-    ASSERT_EQ(getSectionList("", 0), ini_reference::sectionList(iniSections)) << step;
+    ASSERT_EQ(getSectionList("", 0), ini_reference::sectionList(iniSections())) << step;
     for (const std::string& name : names) {
-        ASSERT_EQ(getKeyList(name.c_str(), "", 0), ini_reference::keyList(iniSections, name)) << step << " " << name;
-        auto found = findSectionBlock(name);
-        const std::string* plain = ini_reference::firstBlock(iniSections, name);
-        ASSERT_EQ(found == iniSections.end() ? nullptr : &*found, plain) << step << " " << name;
+        ASSERT_EQ(getKeyList(name.c_str(), "", 0), ini_reference::keyList(iniSections(), name)) << step << " " << name;
+        const std::string* found = quillet::module().ini.findSection(name, testing_support::codePage());
+        const std::string* plain = ini_reference::firstBlock(iniSections(), name);
+        ASSERT_EQ(found, plain) << step << " " << name;
     }
 }
 
@@ -78,8 +82,7 @@ class SectionIndexTest : public TempFolderTest {
 protected:
     void TearDown() override
     {
-        iniSections.clear();
-        forgetSectionIndex();
+        useStore({});
         setCodePage(0);
         TempFolderTest::TearDown();
     }
@@ -97,7 +100,7 @@ TEST_F(SectionIndexTest, AgreesWithTheStoreThroughLoadsEditsMovesAndCodePages)
         setCodePage(round % 2 ? 932 : 1252);
         testing_support::writeBytes(file, randomINIFile(rng));
         const int loaded = loadINIFile(file.c_str());
-        Store expected = iniSections;
+        quillet::Store expected = iniSections();
         expectIndexAgrees("load " + std::to_string(loaded));
         for (int stepNo = 0; stepNo < 25; ++stepNo) {
             std::string step;
@@ -137,7 +140,7 @@ TEST_F(SectionIndexTest, AgreesWithTheStoreThroughLoadsEditsMovesAndCodePages)
                 setCodePage(rng() % 2 ? 932 : 1252);
                 break;
             }
-            ASSERT_EQ(iniSections, expected) << step;
+            ASSERT_EQ(iniSections(), expected) << step;
             expectIndexAgrees(step);
         }
     }

@@ -1,7 +1,7 @@
 #include "support/csv_reference.h"
 
 #include "support/reference_model.h"
-#include "text/code_page.h"
+#include "frame/module.h"
 
 namespace reference {
 
@@ -14,7 +14,7 @@ void splitCSVLine(std::string& text)
     bool flag = false;
     while (i <= n) {
         const char b = copy[i];
-        if (isLeadByte(static_cast<unsigned char>(b))) {
+        if (testing_support::isLeadByte(static_cast<unsigned char>(b))) {
             i += 2;
         } else if (b == '"' && flag) {
             if (copy[i + 1] == '"') {

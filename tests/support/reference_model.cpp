@@ -1,6 +1,6 @@
 #include "support/reference_model.h"
 
-#include "text/code_page.h"
+#include "frame/module.h"
 
 namespace reference {
 
@@ -9,7 +9,7 @@ bool isTrailByteAt(const std::string& text, long long pos)
     if (pos <= 0) return false;
     long long k = 0;
     for (long long i = pos - 1; i >= 0; --i) {
-        if (!isLeadByte(static_cast<unsigned char>(text[i]))) break;
+        if (!testing_support::isLeadByte(static_cast<unsigned char>(text[i]))) break;
         ++k;
     }
     return k % 2 == 1;
@@ -72,7 +72,7 @@ std::string parseBackSlashString(const std::string& text)
     while (i <= text.size()) {
         unsigned char b = static_cast<unsigned char>(copy[i]);
         out[o] = static_cast<char>(b);
-        if (isLeadByte(b)) {
+        if (testing_support::isLeadByte(b)) {
             ++i;
             out[o + 1] = copy[i];
             ++o;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "text/code_page.h"
+#include "frame/module.h"
 
 namespace reference {
 
@@ -31,6 +31,24 @@ std::string formatNumberedList(const std::string& title, std::string text, bool 
 }  // namespace reference
 
 namespace testing_support {
+
+// The code page that the library's state reads texts in.
+inline const quillet::CodePage& codePage()
+{
+    return quillet::module().codePage;
+}
+
+// Whether b is a lead byte of that code page.
+inline bool isLeadByte(unsigned char b)
+{
+    return codePage().isLead(b);
+}
+
+// Selects codePage for the library's state, as setCodePage does.
+inline bool selectCodePage(int page)
+{
+    return quillet::module().codePage.select(page);
+}
 
 // Random bytes biased towards what the routines treat specially: line
 // breaks, quotes, commas, backslashes, brackets, blanks, lead bytes of code

@@ -10,6 +10,9 @@
 
 namespace {
 
+using quillet::CodePage;
+using quillet::ownLeadBytes;
+
 // The bytes that table marks, as inclusive ranges "81-9F,E0-FC".
 std::string rangesOf(const unsigned char table[256])
 {
@@ -45,13 +48,17 @@ TEST(CodePages, OwnLeadByteRanges)
 
 TEST(CodePages, UnknownPageChangesNothing)
 {
-    ASSERT_TRUE(selectCodePage(932));
-    EXPECT_FALSE(selectCodePage(54321));
-    EXPECT_TRUE(isLeadByte(0x81));
-    EXPECT_FALSE(isLeadByte(0xA0));
-    ASSERT_TRUE(selectCodePage(1252));
-    EXPECT_FALSE(isLeadByte(0x81));
-    selectCodePage(0);
+    CodePage page;
+    ASSERT_TRUE(page.select(932));
+    const unsigned generation = page.generation();
+    EXPECT_FALSE(page.select(54321));
+    EXPECT_EQ(page.generation(), generation);
+    EXPECT_TRUE(page.isLead(static_cast<unsigned char>(0x81)));
+    EXPECT_FALSE(page.isLead(static_cast<unsigned char>(0xA0)));
+    EXPECT_TRUE(page.anyLeads() && page.leadsAllHigh());
+    ASSERT_TRUE(page.select(1252));
+    EXPECT_FALSE(page.isLead(static_cast<unsigned char>(0x81)));
+    EXPECT_FALSE(page.anyLeads());
 }
 
 #if defined(_WIN32)
@@ -71,9 +78,10 @@ TEST(CodePages, OwnRangesAgreeWithWindows)
 
 TEST(CodePages, DefaultFollowsTheSystemCodePage)
 {
-    ASSERT_TRUE(selectCodePage(0));
+    CodePage page;
+    ASSERT_TRUE(page.select(0));
     for (int b = 0; b < 256; ++b)
-        EXPECT_EQ(isLeadByte(static_cast<unsigned char>(b)), IsDBCSLeadByte(static_cast<BYTE>(b)) != 0) << b;
+        EXPECT_EQ(page.isLead(static_cast<unsigned char>(b)), IsDBCSLeadByte(static_cast<BYTE>(b)) != 0) << b;
 }
 #endif
 

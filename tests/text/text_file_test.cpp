@@ -7,9 +7,9 @@
 #include <random>
 #include <thread>
 
+#include "onelinedic/word_list.h"
 #include "support/reference_model.h"
 #include "support/test_files.h"
-#include "text/code_page.h"
 
 #if !defined(_WIN32)
 #include <csignal>
@@ -21,38 +21,57 @@
 
 namespace {
 
+using Lines = std::vector<std::string>;
+using quillet::readTextFile;
+using quillet::writeTextFile;
+using testing_support::codePage;
 using testing_support::readBytes;
+using testing_support::selectCodePage;
 using testing_support::writeBytes;
+
+// The lines that a line reader hands out for the file, in pieces of
+// pieceSize bytes.
+Lines readLines(const std::string& file, std::size_t pieceSize = quillet::LineReader::defaultPiece)
+{
+    quillet::LineReader reader(codePage(), pieceSize);
+    Lines lines;
+    if (!reader.open(file.c_str())) return lines;
+    while (reader.nextPiece()) {
+        std::string_view line;
+        bool ended;
+        while (reader.nextLine(line, ended)) lines.emplace_back(line);
+    }
+    EXPECT_FALSE(reader.failed());
+    return lines;
+}
 
 class ReadFileLines : public testing_support::TempFolderTest {
 protected:
-    // The store that reading a file of these bytes gives.
-    Store linesOf(const std::string& bytes)
+    // The lines that reading a file of these bytes gives.
+    Lines linesOf(const std::string& bytes)
     {
         writeBytes(path("in.txt"), bytes);
-        Store store;
-        readFileLines(path("in.txt").c_str(), store);
-        return store;
+        return readLines(path("in.txt"));
     }
 };
 
 TEST_F(ReadFileLines, SplitsAtLineFeedsWithoutAFinalEmptyLine)
 {
-    EXPECT_EQ(linesOf(""), Store());
-    EXPECT_EQ(linesOf("a\nb\n"), (Store{"a", "b"}));
-    EXPECT_EQ(linesOf("a\nb"), (Store{"a", "b"}));
-    EXPECT_EQ(linesOf("a\n\nb\n"), (Store{"a", "", "b"}));
-    EXPECT_EQ(linesOf("\n"), (Store{""}));
-    EXPECT_EQ(linesOf("\n\n"), (Store{"", ""}));
-    EXPECT_EQ(linesOf("  padded  \n"), (Store{"  padded  "}));
+    EXPECT_EQ(linesOf(""), Lines());
+    EXPECT_EQ(linesOf("a\nb\n"), (Lines{"a", "b"}));
+    EXPECT_EQ(linesOf("a\nb"), (Lines{"a", "b"}));
+    EXPECT_EQ(linesOf("a\n\nb\n"), (Lines{"a", "", "b"}));
+    EXPECT_EQ(linesOf("\n"), (Lines{""}));
+    EXPECT_EQ(linesOf("\n\n"), (Lines{"", ""}));
+    EXPECT_EQ(linesOf("  padded  \n"), (Lines{"  padded  "}));
 }
 
 TEST_F(ReadFileLines, AppliesTheTextFileRules)
 {
-    EXPECT_EQ(linesOf("a\r\nb\r\n"), (Store{"a", "b"}));
-    EXPECT_EQ(linesOf("a\rb\n"), (Store{"ab"}));  // a lone carriage return is dropped too
-    EXPECT_EQ(linesOf("a\n\x1A" "b\n"), (Store{"a"}));
-    EXPECT_EQ(linesOf(std::string("a\0b\nc\n", 6)), (Store{"a"}));
+    EXPECT_EQ(linesOf("a\r\nb\r\n"), (Lines{"a", "b"}));
+    EXPECT_EQ(linesOf("a\rb\n"), (Lines{"ab"}));  // a lone carriage return is dropped too
+    EXPECT_EQ(linesOf("a\n\x1A" "b\n"), (Lines{"a"}));
+    EXPECT_EQ(linesOf(std::string("a\0b\nc\n", 6)), (Lines{"a"}));
 }
 
 // Read a piece at a time, a file gives the text that readTextFile gives,
@@ -74,49 +93,29 @@ TEST_F(ReadFileLines, PiecesGiveTheWholeText)
         ASSERT_TRUE(readTextFile(file.c_str(), whole));
         ASSERT_EQ(whole, reference::applyReadRules(content));
         for (std::size_t size : {1, 2, 3, 15, 16, 17, 100}) {
-            TextFileReader reader;
-            std::size_t sizeGuess = 0;
-            ASSERT_TRUE(openTextFile(file.c_str(), reader, sizeGuess));
-            EXPECT_EQ(sizeGuess, content.size());
+            quillet::TextReader reader;
+            ASSERT_TRUE(reader.open(file.c_str()));
+            EXPECT_EQ(reader.sizeHint(), content.size());
             std::string text;
             int reads = 0;
-            while (!reader.ended && reads++ <= 100) ASSERT_TRUE(readTextPiece(reader, text, size));
-            closeTextFile(reader);
+            while (!reader.ended() && reads++ <= 100) ASSERT_TRUE(reader.read(text, size));
             EXPECT_EQ(text, whole) << "round " << round << " pieces of " << size;
         }
     }
-    TextFileReader reader;
-    std::size_t sizeGuess = 0;
-    EXPECT_FALSE(openTextFile(path("missing.txt").c_str(), reader, sizeGuess));
-    EXPECT_FALSE(openTextFile(path("").c_str(), reader, sizeGuess));  // the folder
-    EXPECT_EQ(reader.file.handle, -1);  // nothing left open
-}
-
-TEST_F(ReadFileLines, ResultTellsWhetherTheStoreHoldsAnything)
-{
-    writeBytes(path("empty.txt"), "");
-    Store store;
-    EXPECT_FALSE(readFileLines(path("empty.txt").c_str(), store));
-    store = {"kept"};
-    EXPECT_TRUE(readFileLines(path("empty.txt").c_str(), store));
-    EXPECT_EQ(store, Store{"kept"});
-    EXPECT_FALSE(readFileLines(path("missing.txt").c_str(), store));
-    EXPECT_EQ(store, Store{"kept"});
-    // A folder is no file, on every platform.
-    EXPECT_FALSE(readFileLines(folder_.c_str(), store));
-    EXPECT_EQ(store, Store{"kept"});
-    writeBytes(path("two.txt"), "x\ny");
-    EXPECT_TRUE(readFileLines(path("two.txt").c_str(), store));
-    EXPECT_EQ(store, (Store{"kept", "x", "y"}));
+    quillet::TextReader reader;
+    EXPECT_FALSE(reader.open(path("missing.txt").c_str()));
+    EXPECT_FALSE(reader.open(path("").c_str()));  // the folder
+    quillet::LineReader lines(codePage());
+    EXPECT_FALSE(lines.open(folder_.c_str()));
 }
 
 TEST_F(ReadFileLines, LineFeedAfterALeadByteStaysInTheLine)
 {
     selectCodePage(932);
-    EXPECT_EQ(linesOf("a\x81\nb\nc\n"), (Store{"a\x81\nb", "c"}));
-    EXPECT_EQ(linesOf("\x81\x5C\n\x82\xA0\r\n"), (Store{"\x81\x5C", "\x82\xA0"}));
+    EXPECT_EQ(linesOf("a\x81\nb\nc\n"), (Lines{"a\x81\nb", "c"}));
+    EXPECT_EQ(linesOf("\x81\x5C\n\x82\xA0\r\n"), (Lines{"\x81\x5C", "\x82\xA0"}));
     selectCodePage(1252);
-    EXPECT_EQ(linesOf("a\x81\nb\nc\n"), (Store{"a\x81", "b", "c"}));
+    EXPECT_EQ(linesOf("a\x81\nb\nc\n"), (Lines{"a\x81", "b", "c"}));
     selectCodePage(0);
 }
 
@@ -127,39 +126,15 @@ TEST_F(ReadFileLines, MatchesThePlainRulesOnRandomFiles)
         for (int round = 0; round < 300; ++round) {
             std::string bytes = testing_support::randomText(rng, 200);
             if (round % 3 == 0) bytes += std::string(1, '\0') + "after nul";
-            std::vector<std::string> expected =
-                reference::splitLines(reference::applyReadRules(bytes));
-            Store got = linesOf(bytes);
-            ASSERT_EQ(std::vector<std::string>(got.begin(), got.end()), expected)
-                << ::testing::PrintToString(bytes);
+            const Lines expected = reference::splitLines(reference::applyReadRules(bytes));
+            ASSERT_EQ(linesOf(bytes), expected) << ::testing::PrintToString(bytes);
+            ASSERT_EQ(readLines(path("in.txt"), 1 + round % 13), expected) << ::testing::PrintToString(bytes);
         }
     });
 }
 
-// Reading with room in front gives the same text after half the file's size.
-TEST_F(ReadFileLines, RoomInFrontKeepsTheTextAndItsRules)
-{
-    std::mt19937 rng(11);
-    for (int round = 0; round < 100; ++round) {
-        std::string bytes = testing_support::randomText(rng, round % 10 == 0 ? 300000 : 300);
-        if (round % 4 == 0) bytes += std::string(1, '\0') + "after nul";
-        writeBytes(path("in.txt"), bytes);
-        std::string text = "earlier", plain;
-        std::size_t front = 1;
-        ASSERT_TRUE(readTextFileAfterRoom(path("in.txt").c_str(), text, front));
-        ASSERT_TRUE(readTextFile(path("in.txt").c_str(), plain));
-        EXPECT_EQ(front, bytes.size() / 2);
-        ASSERT_EQ(text.substr(front), plain);
-        EXPECT_EQ(plain, reference::applyReadRules(bytes));
-    }
-    std::string text;
-    std::size_t front;
-    EXPECT_FALSE(readTextFileAfterRoom(path("missing.txt").c_str(), text, front));
-    EXPECT_FALSE(readTextFileAfterRoom(folder_.c_str(), text, front));
-}
-
-// The word list's reading: the same lines as a list's, behind the entries
-// already there, in an array sized once for the file's line feeds.
+// The word list's reading: the same lines, behind the entries already
+// there, in an array sized once for the file's line feeds.
 TEST_F(ReadFileLines, IntoTheWordListAsIntoAList)
 {
     testing_support::underBothCodePages([&](int) {
@@ -168,24 +143,20 @@ TEST_F(ReadFileLines, IntoTheWordListAsIntoAList)
             std::string bytes = testing_support::randomText(rng, round % 10 == 0 ? 20000 : 300);
             if (round % 4 == 0) bytes += std::string(5000 + rng() % 300, '\n');
             writeBytes(path("in.txt"), bytes);
-            Store list{"kept"};
-            WordStore words{"kept"}, fresh;
-            EXPECT_TRUE(readFileLines(path("in.txt").c_str(), list));
-            EXPECT_TRUE(readFileLines(path("in.txt").c_str(), words));
-            ASSERT_EQ(words, WordStore(list.begin(), list.end())) << ::testing::PrintToString(bytes);
-            readFileLines(path("in.txt").c_str(), fresh);
-            const std::string text = reference::applyReadRules(bytes);
-            EXPECT_LE(fresh.capacity(), static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+            Lines list{"kept"};
+            for (const std::string& line : readLines(path("in.txt"))) list.push_back(line);
+            quillet::WordList words;
+            words.push_back("kept");
+            EXPECT_TRUE(words.appendFile(path("in.txt").c_str(), codePage()));
+            ASSERT_EQ(Lines(words.begin(), words.end()), list) << ::testing::PrintToString(bytes);
         }
     });
     writeBytes(path("empty.txt"), "");
-    WordStore store;
-    EXPECT_FALSE(readFileLines(path("empty.txt").c_str(), store));
-    EXPECT_FALSE(readFileLines(path("missing.txt").c_str(), store));
-    store.push_back("x");
-    EXPECT_TRUE(readFileLines(path("empty.txt").c_str(), store));
-    EXPECT_FALSE(readFileLines(folder_.c_str(), store));
-    EXPECT_EQ(store, WordStore{"x"});
+    quillet::WordList store;
+    EXPECT_TRUE(store.appendFile(path("empty.txt").c_str(), codePage()));
+    EXPECT_TRUE(store.empty());
+    EXPECT_FALSE(store.appendFile(path("missing.txt").c_str(), codePage()));
+    EXPECT_FALSE(store.appendFile(folder_.c_str(), codePage()));
 }
 
 #if !defined(_WIN32)
@@ -195,10 +166,9 @@ TEST_F(ReadFileLines, ReadsAPipeToItsEnd)
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     std::string big(200000, 'x');
     std::thread writer([&] { writeBytes(fifo, "first\r\n" + big + "\nlast"); });
-    Store store;
-    EXPECT_TRUE(readFileLines(fifo.c_str(), store));
+    const Lines lines = readLines(fifo, 4096);
     writer.join();
-    EXPECT_EQ(store, (Store{"first", big, "last"}));
+    EXPECT_EQ(lines, (Lines{"first", big, "last"}));
 }
 #endif
 
@@ -246,29 +216,6 @@ TEST_F(WriteTextFile, FailsWithoutTouchingAnythingWhenTheTargetIsNoFile)
     EXPECT_TRUE(std::filesystem::is_directory(folder_));
     EXPECT_FALSE(writeTextFile("", "x\n", false));
     EXPECT_EQ(listing(), "");
-}
-
-// Bytes already in disk form go out as they are, piece after piece, and
-// replace the file as a converted text does.
-TEST_F(WriteTextFile, DiskBytesAreWrittenAsTheyStand)
-{
-    const std::string file = path("out.ini");
-    writeBytes(file, "old\r\n");
-    const std::string big(700000, 'b');
-    const DiskBytes pieces[] = {{"a\r\n", 3}, {"", 0}, {"x\ny\r", 4}, {big.data(), big.size()}};
-    EXPECT_TRUE(replaceWithDiskBytes(file.c_str(), pieces, 4));
-    EXPECT_EQ(readBytes(file), "a\r\nx\ny\r" + big);
-    EXPECT_TRUE(replaceWithDiskBytes(file.c_str(), pieces, 0));
-    EXPECT_EQ(readBytes(file), "");
-    EXPECT_EQ(listing(), "out.ini;");
-
-    writeBytes(file, "kept\r\n");
-    EXPECT_FALSE(replaceWithDiskBytes(path("no/folder.ini").c_str(), pieces, 4));
-    EXPECT_FALSE(replaceWithDiskBytes(folder_.c_str(), pieces, 4));
-    EXPECT_FALSE(replaceWithDiskBytes("", pieces, 4));
-    EXPECT_TRUE(std::filesystem::is_directory(folder_));
-    EXPECT_EQ(readBytes(file), "kept\r\n");
-    EXPECT_EQ(listing(), "out.ini;");
 }
 
 // A file replaced piece by piece: bytes as they are, the target untouched
@@ -350,10 +297,6 @@ TEST_F(WriteTextFile, AWriteCutShortKeepsTheOldFile)
     EXPECT_EQ(listing(), "settings.ini;");
     // Within the limit all is well.
     EXPECT_TRUE(underFileSizeLimit(100000, [&] { return writeTextFile(file.c_str(), "new\n", false); }));
-    EXPECT_EQ(readBytes(file), "new\r\n");
-    // The same for bytes in disk form.
-    const DiskBytes pieces[] = {{"head\r\n", 6}, {big.data(), big.size()}};
-    EXPECT_FALSE(underFileSizeLimit(100000, [&] { return replaceWithDiskBytes(file.c_str(), pieces, 2); }));
     EXPECT_EQ(readBytes(file), "new\r\n");
     EXPECT_EQ(listing(), "settings.ini;");
 }

@@ -1,22 +1,17 @@
-// The one-line dictionary: a word list filled from files and strings, put in
-// byte order, freed of adjacent repeats and written as a "[word]" section.
-#include "onelinedic/one_line_dic.h"
-
+// Sorting the word list: the spans are grouped by first byte, then each
+// group is sorted by radix on keys of eleven bytes, with the texts compared
+// only where keys tie. Only spans and small sort items move.
 #include <algorithm>
-#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
 #include <string_view>
-#include <system_error>
-#include <thread>
-#include <utility>
 #include <vector>
 
-#include "frame/export.h"
-#include "text/code_page.h"
-#include "text/text_file.h"
+#include "onelinedic/word_list.h"
+#include "text/byte_scan.h"
 
+namespace quillet {
 namespace {
 
 // Text bytes per sort key; the key's last byte counts how many the text had.
@@ -172,27 +167,15 @@ void radixSortByKey(SortItem* first, SortItem* last, std::vector<KeyRange>& pend
 // are independent, so many reads can be under way at once.
 const std::size_t ahead = 32;
 
-// Asks memory for the bytes data[0, size): the line of the first byte, and
-// that of the last where it is another (a short entry straddles two lines
-// now and then). Each request takes one of the few reads that can be under
-// way at once.
-inline void prefetchBytes(const char* data, std::size_t size)
-{
-    __builtin_prefetch(data);
-    const char* last = data + (size > 0 ? size - 1 : 0);
-    if ((reinterpret_cast<std::uintptr_t>(data) ^ reinterpret_cast<std::uintptr_t>(last)) >= 64)
-        __builtin_prefetch(last);
-}
-
 // Sets the keys of items[first, last) from depth on.
 void fillKeys(std::vector<SortItem>& items, std::size_t first, std::size_t last,
               const Entries& texts, std::size_t depth)
 {
     for (std::size_t i = first; i < last; ++i) {
-        if (i + 2 * ahead < last) __builtin_prefetch(&texts.spans[items[i + 2 * ahead].position]);
+        if (i + 2 * ahead < last) scan::prefetch(&texts.spans[items[i + 2 * ahead].position]);
         if (i + ahead < last) {
             const std::string_view soon = texts[items[i + ahead].position];
-            prefetchBytes(soon.data() + depth, std::min(soon.size() - depth, keyBytes));
+            scan::prefetchBytes(soon.data() + depth, std::min(soon.size() - depth, keyBytes));
         }
         setKey(items[i], texts[items[i].position], depth);
     }
@@ -257,11 +240,11 @@ void finishRuns(std::vector<SortItem>& items, std::size_t first, std::size_t las
     std::size_t spanAhead = first, bytesAhead = first;
     for (std::size_t i = first; i < last;) {
         for (; spanAhead < last && spanAhead < i + 2 * ahead; ++spanAhead)
-            if (inLongRun(items, first, last, spanAhead)) __builtin_prefetch(&texts.spans[items[spanAhead].position]);
+            if (inLongRun(items, first, last, spanAhead)) scan::prefetch(&texts.spans[items[spanAhead].position]);
         for (; bytesAhead < last && bytesAhead < i + ahead; ++bytesAhead)
             if (inLongRun(items, first, last, bytesAhead)) {
                 const std::string_view soon = texts[items[bytesAhead].position];
-                prefetchBytes(soon.data() + depth, soon.size() - depth);
+                scan::prefetchBytes(soon.data() + depth, soon.size() - depth);
             }
         std::size_t j = i + 1;
         while (j < last && sameKey(items[j], items[i])) ++j;
@@ -322,7 +305,7 @@ void countGroups(const char* bytes, const std::vector<WordSpan>& spans, std::vec
     std::size_t count[256] = {};
     const std::size_t n = spans.size();
     for (std::size_t i = 0; i < n; ++i) {
-        if (i + ahead < n) __builtin_prefetch(bytes + spans[i + ahead].offset);
+        if (i + ahead < n) scan::prefetch(bytes + spans[i + ahead].offset);
         firsts[i] = groupOf(bytes, spans[i]);
         ++count[firsts[i]];
     }
@@ -352,151 +335,6 @@ void groupByFirstByte(std::vector<WordSpan>& spans, std::vector<unsigned char>& 
         }
     }
 }
-
-// The row being written while the text of the selected words streams past,
-// and the decimal number of the next row.
-struct SectionRows {
-    int count;
-    bool open;  // its number and opening quote are written
-    bool odd;   // the lead bytes at its end so far are odd in number
-    char digits[16];  // the number, right-aligned
-    int width;
-};
-
-SectionRows firstRow()
-{
-    SectionRows rows{};
-    rows.digits[15] = '0';
-    rows.width = 1;
-    return rows;
-}
-
-// Counts the row just finished, number included.
-void countRow(SectionRows& rows)
-{
-    ++rows.count;
-    int i = 15;
-    while (i >= 16 - rows.width && rows.digits[i] == '9') rows.digits[i--] = '0';
-    if (i < 16 - rows.width) {
-        rows.digits[i] = '1';
-        ++rows.width;
-    } else {
-        ++rows.digits[i];
-    }
-}
-
-// Appends the number of the row and '="'.
-void openRow(std::string& out, SectionRows& rows)
-{
-    out.append(rows.digits + 16 - rows.width, rows.width);
-    out += "=\"";
-    rows.open = true;
-    rows.odd = false;
-}
-
-// Parity of the run of lead bytes that ends at data[end], counted back to
-// data[from] at most; odd is the parity of the run that ends at `from`.
-bool leadRunParity(const char* data, std::size_t from, std::size_t end, bool odd)
-{
-    std::size_t j = end;
-    while (j > from && isLeadByte(static_cast<unsigned char>(data[j - 1]))) --j;
-    bool runOdd = ((end - j) & 1) != 0;
-    return j == from ? odd != runOdd : runOdd;
-}
-
-// Writes data[0, size), a piece of the words text, as rows in the file's form
-// (every "\n" as "\r\n"): a line feed ends a row unless it follows an odd run
-// of lead bytes within that row, as the rows of a numbered list are cut
-// (findLineEnd from each row's start).
-void feedRows(const char* data, std::size_t size, std::string& out, SectionRows& rows)
-{
-    for (std::size_t pos = 0; pos < size;) {
-        if (!rows.open) openRow(out, rows);
-        const void* lineFeed = std::memchr(data + pos, '\n', size - pos);
-        std::size_t end = lineFeed ? static_cast<const char*>(lineFeed) - data : size;
-        rows.odd = leadRunParity(data, pos, end, rows.odd);
-        out.append(data + pos, end - pos);
-        if (end == size) return;
-        if (rows.odd) {
-            // The second byte of a character: the row goes on. A line feed is
-            // no lead byte, so the run after it starts afresh.
-            out += "\r\n";
-            rows.odd = false;
-        } else {
-            out += "\"\r\n";
-            countRow(rows);
-            rows.open = false;
-        }
-        pos = end + 1;
-    }
-}
-
-// Whether data[0, size) holds a line feed. A plain loop: unlike memchr, it
-// reads no byte past the end, whose line is not asked for ahead.
-bool hasLineFeed(const char* data, std::size_t size)
-{
-    for (std::size_t i = 0; i < size; ++i)
-        if (data[i] == '\n') return true;
-    return false;
-}
-
-// Words up to this size, without line feeds, are written as one whole row.
-const std::size_t shortWord = 64;
-
-// Appends the rows of word followed by "\n".
-void appendWordRows(std::string_view word, std::string& out, SectionRows& rows)
-{
-    const char* data = word.data();
-    const std::size_t size = word.size();
-    if (!rows.open && size <= shortWord && !hasLineFeed(data, size) &&
-        !leadRunParity(data, 0, size, false)) {
-        // The common case: one row, put together in place.
-        char row[16 + 2 + shortWord + 3];
-        char* p = row;
-        std::memcpy(p, rows.digits + 16 - rows.width, rows.width);
-        p += rows.width;
-        *p++ = '=';
-        *p++ = '"';
-        std::memcpy(p, data, size);
-        p += size;
-        std::memcpy(p, "\"\r\n", 3);
-        out.append(row, p + 3 - row);
-        countRow(rows);
-        return;
-    }
-    feedRows(data, size, out, rows);
-    feedRows("\n", 1, out, rows);
-}
-
-// Appends to out the rows of the entries of store from `next` on that begin
-// with prefix, until out holds `limit` bytes or more; after the last entry,
-// closes a row left open.
-void appendSectionRows(const WordStore& store, const std::string& prefix, std::size_t& next,
-                       std::string& out, std::size_t limit, SectionRows& rows)
-{
-    const std::size_t n = store.size();
-    const char* bytes = store.bytes().data();
-    const WordSpan* spans = store.spans().data();
-    for (; next < n && out.size() < limit; ++next) {
-        // After a sort the entries' bytes lie in no order.
-        if (next + ahead < n) prefetchBytes(bytes + spans[next + ahead].offset, spans[next + ahead].length);
-        const std::string_view word(bytes + spans[next].offset, spans[next].length);
-        if (word.size() >= prefix.size() && std::memcmp(word.data(), prefix.data(), prefix.size()) == 0)
-            appendWordRows(word, out, rows);
-    }
-    if (next == n && rows.open) {
-        out += "\"\r\n";
-        countRow(rows);
-        rows.open = false;
-    }
-}
-
-// The bytes of the section handed to the file system at a time.
-const std::size_t pieceBytes = 1 << 18;
-
-}  // namespace
-
-namespace {
 
 // What sorting groups of entries needs, all taken before anything is sorted.
 struct GroupSorter {
@@ -528,7 +366,7 @@ struct GroupSorter {
             sortItems(room.items, Entries{bytes, group}, g == 0 ? 0 : 1, room);
             ordered.clear();
             for (std::size_t k = 0; k < size; ++k) {
-                if (k + ahead < size) __builtin_prefetch(&group[room.items[k + ahead].position]);
+                if (k + ahead < size) scan::prefetch(&group[room.items[k + ahead].position]);
                 ordered.push_back(group[room.items[k].position]);
             }
             std::copy(ordered.begin(), ordered.end(), group);
@@ -536,158 +374,25 @@ struct GroupSorter {
     }
 };
 
-// Lists at least this long are sorted by two threads where the machine has
-// two processors: the groups are independent, and a second thread keeps
-// twice as many of the scattered reads under way.
-const std::size_t twoThreadEntries = 1 << 12;
-
 }  // namespace
 
-void sortEntries(WordStore& store)
+void sortWordSpans(const char* bytes, std::vector<WordSpan>& spans)
 {
-    const std::size_t n = store.size();
+    const std::size_t n = spans.size();
     if (n < 2) return;
     // Positions are kept in 32 bits, which only a 64-bit build could exceed.
     if (static_cast<std::uint32_t>(n) != n) throw std::length_error("too many entries to sort");
-    std::vector<WordSpan>& spans = store.spans();
-    const char* bytes = store.bytes().data();
     std::vector<unsigned char> firsts(n);
     std::size_t bounds[257];
     countGroups(bytes, spans, firsts, bounds);
     std::size_t largest = 0;
     for (unsigned g = 0; g < 256; ++g) largest = std::max(largest, bounds[g + 1] - bounds[g]);
-    // The groups split where each side has about half the entries.
-    unsigned split = 0;
-    while (split < 256 && bounds[split + 1] <= n / 2) ++split;
-    const bool twoThreads = n >= twoThreadEntries && std::thread::hardware_concurrency() >= 2;
-    GroupSorter first(largest);
-    std::vector<GroupSorter> second;
-    if (twoThreads) second.emplace_back(largest);
-    // From here on nothing asks for memory but the thread. Grouped first, a
-    // group's spans then move only within it, which the cache holds; the
-    // room is only that of the largest group, mostly memory already in use.
+    GroupSorter sorter(largest);
+    // From here on nothing asks for memory. Grouped first, a group's spans
+    // then move only within it, which the cache holds; the room is only that
+    // of the largest group, mostly memory already in use.
     groupByFirstByte(spans, firsts, bounds);
-    if (!second.empty()) {
-        try {
-            std::thread helper([&] { second[0].sortGroups(bytes, spans, bounds, split, 256); });
-            first.sortGroups(bytes, spans, bounds, 0, split);
-            helper.join();
-            return;
-        } catch (const std::system_error&) {
-            // No thread to be had: this one sorts them all.
-        }
-    }
-    first.sortGroups(bytes, spans, bounds, 0, 256);
+    sorter.sortGroups(bytes, spans, bounds, 0, 256);
 }
 
-void removeAdjacentRepeats(WordStore& store)
-{
-    std::vector<WordSpan>& spans = store.spans();
-    const char* bytes = store.bytes().data();
-    const std::size_t n = spans.size();
-    if (n == 0) return;
-    // Each entry that differs from the last one kept moves down behind it;
-    // the bytes of the others stay unused. After a sort the bytes lie in no
-    // order: asked for ahead, but only where a neighbour has the same length
-    // (the last one kept is as long as the entry before).
-    std::size_t kept = 0;
-    for (std::size_t next = 1; next < n; ++next) {
-        const std::size_t soon = next + ahead;
-        if (soon < n && (spans[soon].length == spans[soon - 1].length ||
-                         (soon + 1 < n && spans[soon].length == spans[soon + 1].length)))
-            prefetchBytes(bytes + spans[soon].offset, spans[soon].length);
-        const WordSpan word = spans[next], last = spans[kept];
-        if (word.length == last.length && std::memcmp(bytes + word.offset, bytes + last.offset, word.length) == 0)
-            continue;
-        spans[++kept] = word;
-    }
-    spans.resize(kept + 1);
-}
-
-void clearEntries(WordStore& store)
-{
-    store.clear();
-}
-
-int buildWordSection(const WordStore& store, const std::string& prefix, std::string& section)
-{
-    section = "[word]\r\n";
-    SectionRows rows = firstRow();
-    std::size_t next = 0;
-    appendSectionRows(store, prefix, next, section, std::string::npos, rows);
-    return rows.count;
-}
-
-int writeWordSection(const WordStore& store, const char* fileName, const std::string& prefix)
-{
-    // Written in pieces as the rows are made: the section is never whole.
-    quillet::OutputFile file;
-    const bool toFile = fileName[0] != '\0';
-    if (toFile && !quillet::openOutputFile(fileName, false, file)) return -1;
-    SectionRows rows = firstRow();
-    try {
-        std::string piece;
-        piece.reserve(pieceBytes + 2 * shortWord);
-        piece = "[word]\r\n";
-        for (std::size_t next = 0; next < store.size() || !piece.empty();) {
-            appendSectionRows(store, prefix, next, piece, pieceBytes, rows);
-            if (toFile) quillet::writeOutputBytes(file, piece.data(), piece.size());
-            piece.clear();
-        }
-    } catch (...) {
-        if (toFile) quillet::abandonOutputFile(file);
-        throw;
-    }
-    if (toFile && !quillet::finishOutputFile(file)) return -1;
-    return rows.count;
-}
-
-extern "C" QUILLET_API int QUILLET_CALL appendFileToOneLineDic(const char* fileName)
-{
-    return guarded(0, [&] { return readFileLines(fileName, oneLineDic) ? 1 : 0; });
-}
-QUILLET_TWIN(int, appendFileToOneLineDic, (const char* fileName));
-
-extern "C" QUILLET_API int QUILLET_CALL appendToOneLineDic(const char* text)
-{
-    return guarded(0, [&] {
-        oneLineDic.push_back(text);
-        return 1;
-    });
-}
-QUILLET_TWIN(int, appendToOneLineDic, (const char* text));
-
-extern "C" QUILLET_API int QUILLET_CALL clearOneLineDic()
-{
-    return guarded(0, [&] {
-        clearEntries(oneLineDic);
-        return 1;
-    });
-}
-QUILLET_TWIN(int, clearOneLineDic, ());
-
-extern "C" QUILLET_API int QUILLET_CALL uniqueOneLineDic()
-{
-    return guarded(0, [&] {
-        removeAdjacentRepeats(oneLineDic);
-        return 1;
-    });
-}
-QUILLET_TWIN(int, uniqueOneLineDic, ());
-
-extern "C" QUILLET_API int QUILLET_CALL sortOneLineDic()
-{
-    // No text moves before the order is known, and moving them cannot fail,
-    // so a failure leaves the store as it was.
-    return guarded(0, [&] {
-        sortEntries(oneLineDic);
-        return 1;
-    });
-}
-QUILLET_TWIN(int, sortOneLineDic, ());
-
-extern "C" QUILLET_API int QUILLET_CALL makeINIDB(const char* fileName, const char* prefix)
-{
-    return guarded(-1, [&] { return writeWordSection(oneLineDic, fileName, prefix); });
-}
-QUILLET_TWIN(int, makeINIDB, (const char* fileName, const char* prefix));
+}  // namespace quillet

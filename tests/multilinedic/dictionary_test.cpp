@@ -1,4 +1,4 @@
-#include "multilinedic/multi_line_dic.h"
+#include "multilinedic/dictionary.h"
 
 #include <gtest/gtest.h>
 
@@ -7,15 +7,21 @@
 #include <random>
 #include <vector>
 
-#include "frame/module_state.h"
+#include "frame/module.h"
 #include "quillet.h"
 #include "support/reference_model.h"
 #include "support/test_files.h"
 
 namespace {
 
+using testing_support::codePage;
 using testing_support::readBytes;
 using testing_support::writeBytes;
+
+const quillet::Store& multiLineDic()
+{
+    return quillet::module().dictionary.entries();
+}
 
 // The search written out step by step over a plain list of entries.
 std::string plainSearch(const std::list<std::string>& store, const std::string& text, int number)
@@ -149,14 +155,15 @@ TEST_F(MultiLineDic, DirectLoadGivesTheRegroupedLines)
             for (std::size_t piece : {std::size_t(1), std::size_t(2), std::size_t(3), std::size_t(5),
                                       std::size_t(7), std::size_t(16), std::size_t(17), bytes.size() + 1}) {
                 SCOPED_TRACE("round " + std::to_string(round) + " piece " + std::to_string(piece));
-                const int loaded = loadDictionary(file.c_str(), marker, piece);
+                quillet::Dictionary dictionary;
+                const int loaded = dictionary.load(file.c_str(), marker, codePage(), piece);
                 ASSERT_EQ(loaded, fileLines.empty() ? -1 : static_cast<int>(expected.size()));
-                ASSERT_EQ(multiLineDic, fileLines.empty() ? std::list<std::string>() : expected);
+                ASSERT_EQ(dictionary.entries(), fileLines.empty() ? std::list<std::string>() : expected);
                 // The index is built while cutting: every title reaches its entries.
                 for (const std::string& entry : expected) {
                     const std::string title = entry.substr(0, entry.find('\n'));
-                    ASSERT_EQ(searchDictionary(title, -1), plainSearch(expected, title, -1));
-                    ASSERT_EQ(searchDictionary(title, 2), plainSearch(expected, title, 2));
+                    ASSERT_EQ(dictionary.search(title, -1, codePage()), plainSearch(expected, title, -1));
+                    ASSERT_EQ(dictionary.search(title, 2, codePage()), plainSearch(expected, title, 2));
                 }
             }
         }
@@ -164,10 +171,11 @@ TEST_F(MultiLineDic, DirectLoadGivesTheRegroupedLines)
     const std::string dict = path("dict.txt");
     writeBytes(dict, "#a\r\nx\r\n#b\r\n");
     for (const std::string& failing : {path("missing.txt"), path("")}) {  // path(""): the folder
-        ASSERT_EQ(loadDictionary(dict.c_str(), "#", 3), 2);
-        EXPECT_EQ(loadDictionary(failing.c_str(), "#", 3), -1);
-        EXPECT_TRUE(multiLineDic.empty());
-        EXPECT_EQ(searchDictionary("", 1), "");
+        quillet::Dictionary dictionary;
+        ASSERT_EQ(dictionary.load(dict.c_str(), "#", codePage(), 3), 2);
+        EXPECT_EQ(dictionary.load(failing.c_str(), "#", codePage(), 3), -1);
+        EXPECT_TRUE(dictionary.empty());
+        EXPECT_EQ(dictionary.search("", 1, codePage()), "");
     }
 }
 
@@ -186,7 +194,7 @@ TEST_F(MultiLineDic, ReloadedEntriesKeepLittleSpareRoom)
     for (const std::string& file : {big, small, big, big, small, small, big}) {
         const bool isBig = file == big;
         ASSERT_EQ(loadMultiLineDic(file.c_str(), "#"), isBig ? 200 : 300);
-        for (const std::string& entry : multiLineDic)
+        for (const std::string& entry : multiLineDic())
             ASSERT_LE(entry.capacity(), std::max<std::size_t>(15, entry.size() + entry.size() / 8 + 16));
         EXPECT_EQ(searchInMultiLineDic("#7", 1), isBig ? std::string(307, 'x') + "\n" : "yyyyyyy\n");
         EXPECT_STREQ(searchInMultiLineDic("#250", -1), isBig ? "0" : "1");
@@ -214,7 +222,7 @@ TEST_F(MultiLineDic, SearchesAsThePlainWalkDoes)
             reference::groupBlocks(store, marker, false);
             int loaded = loadMultiLineDic(file.c_str(), marker.c_str());
             ASSERT_EQ(loaded, fileLines.empty() ? -1 : static_cast<int>(store.size()));
-            ASSERT_EQ(multiLineDic, store);
+            ASSERT_EQ(multiLineDic(), store);
             std::string titles;
             for (std::string entry : store) titles += reference::takeToken(entry, "\n") + "\n";
             EXPECT_EQ(getMultiLineDicTitle(""), store.empty() ? "-1" : titles);

@@ -1,13 +1,7 @@
-#include "frame/module_state.h"
+// Freeing stores and building them on old elements.
+#include "text/store.h"
 
-// Defined in this order in one translation unit, so they are created in this
-// order when the library is loaded and destroyed in reverse at unload.
-Store csvLines;
-Store multiLineDic;
-WordStore oneLineDic;
-Store iniSections;
-std::string resultText;
-
+namespace quillet {
 namespace {
 
 // Frees old elements while the new ones hold more bytes than the old ones gone.
@@ -20,6 +14,15 @@ void releaseOld(StoreRebuild& rebuild)
 }
 
 }  // namespace
+
+void clearStore(Store& store) noexcept
+{
+    ReadAhead ahead(store);
+    while (!store.empty()) {
+        ahead.step();
+        store.pop_front();
+    }
+}
 
 std::string* reuseOldElement(StoreRebuild& rebuild, std::size_t size)
 {
@@ -34,23 +37,4 @@ std::string* reuseOldElement(StoreRebuild& rebuild, std::size_t size)
     return &element;
 }
 
-const char* setResultText(const std::string& text)
-{
-    resultText = text;
-    return resultText.c_str();
-}
-
-const char* failedTextResult() noexcept
-{
-    resultText.clear();
-    return resultText.c_str();
-}
-
-void clearStore(Store& store) noexcept
-{
-    auto ahead = firstAhead(store);
-    while (!store.empty()) {
-        ahead = prefetchAhead(store, ahead);
-        store.pop_front();
-    }
-}
+}  // namespace quillet

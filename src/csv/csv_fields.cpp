@@ -1,0 +1,290 @@
+// Cutting CSV records into fields: by marks of their commas and quotes where
+// no byte is a lead byte, else by the splitter's table, a step per byte.
+#include "csv/csv_fields.h"
+
+#include <algorithm>
+
+#include "text/byte_scan.h"
+#include "text/line_cursor.h"
+#include "text/string_ops.h"
+
+namespace quillet {
+namespace {
+
+// The splitter's states, each the offset of its 6-bit slot in a transition
+// word: unquoted at the start of a field, unquoted inside one, quoted,
+// quoted right after a quote (which the next byte decides on), and right
+// after a lead byte, unquoted or quoted.
+enum : unsigned {
+    atFieldStart = 0,
+    unquoted = 6,
+    quoted = 12,
+    afterQuote = 18,
+    leadUnquoted = 24,
+    leadQuoted = 30,
+};
+
+// A transition word: for each state, the state that a byte leads to.
+std::uint64_t transitions(unsigned fromStart, unsigned fromUnquoted, unsigned fromQuoted, unsigned fromAfterQuote)
+{
+    // After a lead byte, the next byte passes whatever it is.
+    return std::uint64_t(fromStart) << atFieldStart | std::uint64_t(fromUnquoted) << unquoted |
+           std::uint64_t(fromQuoted) << quoted | std::uint64_t(fromAfterQuote) << afterQuote |
+           std::uint64_t(unquoted) << leadUnquoted | std::uint64_t(quoted) << leadQuoted;
+}
+
+// Fills table with the splitter's step for each byte value under codePage.
+void makeSplitTable(const CodePage& codePage, std::uint64_t table[256])
+{
+    // A quote after a quote inside quotes is the second of a pair; a comma
+    // after one ends the quoted part and separates; anything else leaves
+    // that quote an ordinary byte. Only a quote at the start of a field opens
+    // quotes. Entering atFieldStart always means a separator.
+    const std::uint64_t other = transitions(unquoted, unquoted, quoted, quoted);
+    const std::uint64_t quote = transitions(quoted, unquoted, afterQuote, quoted);
+    const std::uint64_t comma = transitions(atFieldStart, atFieldStart, quoted, atFieldStart);
+    const std::uint64_t lead = transitions(leadUnquoted, leadUnquoted, leadQuoted, leadQuoted);
+    for (unsigned b = 0; b < 256; ++b)
+        table[b] = codePage.isLead(static_cast<unsigned char>(b)) ? lead : b == '"' ? quote : b == ',' ? comma : other;
+}
+
+// Records up to this long are cut by marks; longer ones, rare, by searches.
+const std::size_t markedLimit = 4096;
+
+// The first position at or after from whose bit is set in masks, or n.
+inline std::size_t nextMarked(const std::uint64_t* masks, std::size_t from, std::size_t n)
+{
+    if (from >= n) return n;
+    std::size_t word = from / 64;
+    std::uint64_t bits = masks[word] & (~std::uint64_t(0) << (from % 64));
+    while (bits == 0) {
+        if (++word * 64 >= n) return n;
+        bits = masks[word];
+    }
+    return std::min(n, word * 64 + scan::lowestBit(bits));
+}
+
+// The first position at or after from whose bit is clear in masks, or n.
+inline std::size_t nextUnmarked(const std::uint64_t* masks, std::size_t from, std::size_t n)
+{
+    if (from >= n) return n;
+    std::size_t word = from / 64;
+    std::uint64_t bits = ~masks[word] & (~std::uint64_t(0) << (from % 64));
+    while (bits == 0) {
+        if (++word * 64 >= n) return n;
+        bits = ~masks[word];
+    }
+    return std::min(n, word * 64 + scan::lowestBit(bits));
+}
+
+// Where the quoted field that opens at text[s] closes, by searches: the last
+// quote of the first run of quotes after s that is of odd length and is
+// followed by "," or by the end. n when it never closes.
+std::size_t quotedFieldClose(const char* text, std::size_t s, std::size_t n)
+{
+    for (std::size_t q = scan::findByte(text, s + 1, n, '"'); q < n; q = scan::findByte(text, q, n, '"')) {
+        std::size_t run = q;
+        while (run < n && text[run] == '"') ++run;
+        if ((run - q) % 2 == 1 && (run == n || text[run] == ',')) return run - 1;
+        q = run;
+    }
+    return n;
+}
+
+}  // namespace
+
+CsvFields::CsvFields(const CodePage& codePage) : codePage_(codePage), generation_(codePage.generation())
+{
+    makeSplitTable(codePage_, table_);
+}
+
+void CsvFields::addField(std::size_t begin, std::size_t end, bool innerQuotes)
+{
+    const bool isQuoted = begin < end && record_[begin] == '"';
+    fields_.push_back({begin, end, isQuoted, isQuoted && innerQuotes});
+}
+
+void CsvFields::finish(bool closed, std::size_t lastStart)
+{
+    const std::size_t n = record_.size();
+    // Closed, the split text runs to the end, so its last piece is the last
+    // field, empty when the record ends with a separator. Not closed, it
+    // ends before the separator ahead of the unclosed field, and is one empty
+    // piece when there is none.
+    if (closed) {
+        if (lastStart == n) addField(n, n, false);
+    } else if (fields_.empty()) {
+        addField(0, 0, false);
+    }
+    count_ = fields_.size();
+    // A reader drops a last empty piece unless the final "\n" follows it.
+    const bool endsWithComma = n > 0 && record_[n - 1] == ',';
+    if (!endsWithComma && fields_.back().begin == fields_.back().end) --count_;
+}
+
+void CsvFields::split(std::string_view record)
+{
+    record_ = record;
+    fields_.clear();
+    if (generation_ != codePage_.generation()) {
+        makeSplitTable(codePage_, table_);
+        generation_ = codePage_.generation();
+    }
+    bool leads = false;
+    if (codePage_.anyLeads()) {
+        if (codePage_.leadsAllHigh()) {
+            leads = scan::anyHighByte(record.data(), record.size());
+            if (leads) leads = std::any_of(record.begin(), record.end(), [&](char c) { return codePage_.isLead(c); });
+        } else {
+            leads = std::any_of(record.begin(), record.end(), [&](char c) { return codePage_.isLead(c); });
+        }
+    }
+    if (leads)
+        splitWithLeadBytes();
+    else if (record.size() <= markedLimit)
+        splitMarked();
+    else
+        splitPlain();
+}
+
+void CsvFields::splitMarked()
+{
+    const char* line = record_.data();
+    const std::size_t n = record_.size();
+    const std::size_t words = (n + 63) / 64;
+    if (commas_.size() < words) {
+        commas_.resize(words);
+        quotes_.resize(words);
+    }
+    for (std::size_t w = 0; w < words; ++w) {
+        const scan::ByteMarks marks = scan::markBytes(line + 64 * w, n - 64 * w, ',', '"', '\n');
+        commas_[w] = marks.a;
+        quotes_[w] = marks.b;
+    }
+    const std::uint64_t* commas = commas_.data();
+    const std::uint64_t* quotes = quotes_.data();
+    std::size_t s = 0;
+    while (s < n) {
+        std::size_t separator;
+        bool inner = false;
+        if (line[s] == '"') {
+            // The quoted field closes at the last quote of the first run of
+            // odd length that "," or the end follows.
+            std::size_t close = n;
+            for (std::size_t q = nextMarked(quotes, s + 1, n); q < n;) {
+                const std::size_t run = nextUnmarked(quotes, q, n);
+                if ((run - q) % 2 == 1 && (run == n || line[run] == ',')) {
+                    close = run - 1;
+                    inner = nextMarked(quotes, s + 1, close) < close;
+                    break;
+                }
+                q = nextMarked(quotes, run, n);
+            }
+            if (close == n) {
+                finish(false, s);
+                return;
+            }
+            separator = close + 1;
+        } else {
+            separator = nextMarked(commas, s, n);
+        }
+        addField(s, separator, inner);
+        if (separator == n) {
+            finish(true, s);
+            return;
+        }
+        s = separator + 1;
+    }
+    finish(true, s);
+}
+
+void CsvFields::splitPlain()
+{
+    const char* line = record_.data();
+    const std::size_t n = record_.size();
+    std::size_t s = 0;
+    while (s < n) {
+        std::size_t separator;
+        bool inner = false;
+        if (line[s] == '"') {
+            const std::size_t close = quotedFieldClose(line, s, n);
+            if (close == n) {
+                finish(false, s);
+                return;
+            }
+            inner = scan::findByte(line, s + 1, close, '"') < close;
+            separator = close + 1;
+        } else {
+            separator = scan::findByte(line, s, n, ',');
+        }
+        addField(s, separator, inner);
+        if (separator == n) {
+            finish(true, s);
+            return;
+        }
+        s = separator + 1;
+    }
+    finish(true, s);
+}
+
+void CsvFields::splitWithLeadBytes()
+{
+    // One table step per byte: the state that a separator leads to is
+    // atFieldStart and no other.
+    const unsigned char* data = reinterpret_cast<const unsigned char*>(record_.data());
+    const std::size_t n = record_.size();
+    unsigned state = atFieldStart;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        state = static_cast<unsigned>(table_[data[i]] >> state) & 63;
+        if (state == atFieldStart) {
+            addField(start, i, true);
+            start = i + 1;
+        }
+    }
+    // The end of the record closes the last field unless quotes are still
+    // open. A lead byte that ends the record has nothing to pair with and
+    // counts as an ordinary byte.
+    const bool closed = state != quoted && state != leadQuoted;
+    if (closed && start < n) addField(start, n, true);
+    finish(closed, start);
+}
+
+std::string CsvFields::splitText() const
+{
+    std::string text;
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        if (i > 0) text += '\n';
+        text.append(record_, fields_[i].begin, fields_[i].end - fields_[i].begin);
+    }
+    if (!record_.empty() && record_.back() == ',') text += '\n';
+    return text;
+}
+
+std::string csvField(std::string_view record, int fieldNo, const CodePage& codePage)
+{
+    if (fieldNo < 1) return std::string();
+    // A copy with room after it: the marks are read in blocks.
+    std::string copy;
+    copy.reserve(record.size() + scan::overRead);
+    copy.assign(record.data(), record.size());
+    CsvFields fields(codePage);
+    fields.split(copy);
+    std::string field;
+    if (scan::findByte(copy.data(), 0, copy.size(), '\n') == copy.size()) {
+        if (static_cast<std::size_t>(fieldNo) <= fields.size()) field.assign(fields.text(fieldNo - 1));
+    } else {
+        // A line break in the record ends a field too: the split text is read
+        // line by line.
+        const std::string text = fields.splitText();
+        LineCursor lines(text.data(), text.size(), codePage);
+        Line line{0, 0, false};
+        int taken = 0;
+        while (taken < fieldNo && lines.next(line)) ++taken;
+        if (taken == fieldNo) field.assign(text, line.begin, line.end - line.begin);
+    }
+    unquoteField(field, codePage);
+    return field;
+}
+
+}  // namespace quillet

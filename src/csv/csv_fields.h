@@ -1,0 +1,68 @@
+// The CSV field cursor: the fields of one record as the record splitter cuts
+// it. A field is unquoted or opens with a quote; a quoted field closes at the
+// last quote of the first run of quotes of odd length that "," or the end of
+// the record follows; a lead byte takes the next byte with it, and one that
+// ends the record is an ordinary byte. A quoted field that never closes is
+// dropped with everything after it.
+//
+// The fields are what a reader of the record's split text (the fields joined
+// by "\n", plus one more "\n" when the record's last byte is ",") takes from
+// it line by line: a last empty field that no "\n" follows is not one.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "text/code_page.h"
+
+namespace quillet {
+
+// One field: record[begin, end), quotes and all.
+struct CsvField {
+    std::size_t begin, end;
+    bool quoted;       // it opens with a quote
+    bool innerQuotes;  // quoted, with a quote between its enclosing ones
+};
+
+class CsvFields {
+public:
+    explicit CsvFields(const CodePage& codePage);
+
+    // Cuts record into its fields, replacing those of the last record.
+    void split(std::string_view record);
+
+    std::size_t size() const { return count_; }
+    const CsvField& operator[](std::size_t i) const { return fields_[i]; }
+    std::string_view text(std::size_t i) const
+    {
+        return record_.substr(fields_[i].begin, fields_[i].end - fields_[i].begin);
+    }
+
+    // The record's split text: its fields joined by "\n", plus one more "\n"
+    // when its last byte is ",".
+    std::string splitText() const;
+
+private:
+    void splitPlain();
+    void splitMarked();
+    void splitWithLeadBytes();
+    void addField(std::size_t begin, std::size_t end, bool innerQuotes);
+    void finish(bool closed, std::size_t lastStart);
+
+    const CodePage& codePage_;
+    unsigned generation_;        // of the code page the table below is for
+    std::uint64_t table_[256];   // the splitter's step for each byte value
+    std::string_view record_;
+    std::vector<CsvField> fields_;  // the pieces of the split text, all of them
+    std::size_t count_ = 0;         // the fields a reader takes: the pieces but perhaps the last
+    std::vector<std::uint64_t> commas_, quotes_;  // marks of a record's bytes, 64 to a word
+};
+
+// The field fieldNo (from 1) of record, unquoted; "" when fieldNo is below 1
+// or beyond the last field. A "\n" in the record ends a field too.
+std::string csvField(std::string_view record, int fieldNo, const CodePage& codePage);
+
+}  // namespace quillet

@@ -1,0 +1,155 @@
+// The word list's operations: filling, clearing, thinning, packing and
+// writing its "[word]" section.
+#include "onelinedic/word_list.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "text/byte_scan.h"
+#include "text/file_io.h"
+#include "text/line_cursor.h"
+#include "text/numbered_list.h"
+#include "text/output_buffer.h"
+#include "text/text_file.h"
+
+namespace quillet {
+namespace {
+
+// How many entries ahead the scattered reads of their bytes are started:
+// after a sort the entries' bytes lie in no order.
+const std::size_t ahead = 32;
+
+}  // namespace
+
+void WordList::push_back(std::string_view text)
+{
+    // Both buffers grow before either changes.
+    if (spans_.size() == spans_.capacity()) spans_.reserve(spans_.empty() ? 16 : 2 * spans_.size());
+    const std::size_t offset = bytes_.size();
+    bytes_.append(text.data(), text.size());
+    spans_.push_back({offset, text.size()});
+}
+
+bool WordList::appendFile(const char* fileName, const CodePage& codePage)
+{
+    std::string text;
+    if (!readTextFile(fileName, text)) return false;
+    appendLines(text, codePage);
+    return true;
+}
+
+void WordList::appendLines(std::string& text, const CodePage& codePage)
+{
+    if (text.empty()) return;
+    // Room for every span at once: no doubling steps, each of which would
+    // hold the old and the new array together.
+    const std::size_t needed = spans_.size() + scan::countByte(text.data(), text.size(), '\n') + 1;
+    if (needed > spans_.capacity()) {
+        spans_.reserve(std::max(needed, spans_.capacity() + spans_.capacity() / 2));
+        scan::adviseLargePages(spans_.data(), spans_.capacity() * sizeof(WordSpan));
+    }
+    std::size_t base = 0;
+    if (spans_.empty()) {
+        // The text itself becomes the list's bytes: nothing is copied.
+        bytes_.swap(text);
+    } else {
+        base = bytes_.size();
+        if (bytes_.capacity() - base < text.size())
+            scan::reserveLarge(bytes_, std::max(base + text.size(), bytes_.capacity() + bytes_.capacity() / 2));
+        bytes_.append(text);
+    }
+    // Nothing asks for memory from here on.
+    LineCursor lines(bytes_.data(), bytes_.size(), codePage, base);
+    for (Line line; lines.next(line);) spans_.push_back({line.begin, line.end - line.begin});
+}
+
+void WordList::clear() noexcept
+{
+    std::string().swap(bytes_);
+    std::vector<WordSpan>().swap(spans_);
+}
+
+void WordList::sort()
+{
+    sortWordSpans(bytes_.data(), spans_);
+}
+
+void WordList::removeAdjacentRepeats()
+{
+    const char* bytes = bytes_.data();
+    const std::size_t n = spans_.size();
+    if (n == 0) return;
+    // Each entry that differs from the last one kept moves down behind it.
+    // After a sort the bytes lie in no order: asked for ahead, but only where
+    // a neighbour has the same length (the last one kept is as long as the
+    // entry before).
+    std::size_t kept = 0, liveBytes = spans_[0].length;
+    for (std::size_t next = 1; next < n; ++next) {
+        const std::size_t soon = next + ahead;
+        if (soon < n && (spans_[soon].length == spans_[soon - 1].length ||
+                         (soon + 1 < n && spans_[soon].length == spans_[soon + 1].length)))
+            scan::prefetchBytes(bytes + spans_[soon].offset, spans_[soon].length);
+        const WordSpan word = spans_[next], last = spans_[kept];
+        if (word.length == last.length && std::memcmp(bytes + word.offset, bytes + last.offset, word.length) == 0)
+            continue;
+        spans_[++kept] = word;
+        liveBytes += word.length;
+    }
+    spans_.resize(kept + 1);
+    // Packing costs as much as the live bytes, and is done only when the
+    // dropped ones are more: each byte is copied a bounded number of times.
+    if (bytes_.size() > 2 * liveBytes + 4096) pack();
+}
+
+void WordList::pack()
+{
+    std::string packed;
+    std::size_t total = 0;
+    for (const WordSpan& span : spans_) total += span.length;
+    packed.reserve(total);
+    for (WordSpan& span : spans_) {
+        const std::size_t at = packed.size();
+        packed.append(bytes_, span.offset, span.length);
+        span.offset = at;
+    }
+    bytes_.swap(packed);
+    spans_.shrink_to_fit();
+}
+
+long long WordList::writeSection(const char* fileName, std::string_view prefix, const CodePage& codePage) const
+{
+    OutputFile file;
+    const bool toFile = fileName[0] != '\0';
+    if (toFile && !openOutputFile(fileName, false, file)) return -1;
+    long long rows = 0;
+    try {
+        // Written in pieces as the rows are made: the section is never whole.
+        OutputBuffer out = toFile ? OutputBuffer(file) : OutputBuffer();
+        NumberedList list(out, "[word]", codePage);
+        const std::size_t n = spans_.size();
+        const char* bytes = bytes_.data();
+        for (std::size_t i = 0; i < n; ++i) {
+            if (i + ahead < n) scan::prefetchBytes(bytes + spans_[i + ahead].offset, spans_[i + ahead].length);
+            const std::string_view word(bytes + spans_[i].offset, spans_[i].length);
+            if (word.size() >= prefix.size() && std::memcmp(word.data(), prefix.data(), prefix.size()) == 0)
+                list.feedLine(word);
+        }
+        rows = list.finish();
+        out.flush();
+    } catch (...) {
+        if (toFile) abandonOutputFile(file);
+        throw;
+    }
+    if (toFile && !finishOutputFile(file)) return -1;
+    return rows;
+}
+
+bool operator==(const WordList& a, const WordList& b)
+{
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i]) return false;
+    return true;
+}
+
+}  // namespace quillet

@@ -1,0 +1,58 @@
+// The numbered-list section, the one format in which lists are written to
+// files: a title line, then a row 'N="line"' for each line of the list,
+// numbered from 0. Every "[sectionlist]", "[keylist]", "[titlelist]",
+// "[word]" and CSV table section is written here.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+#include "text/code_page.h"
+#include "text/output_buffer.h"
+
+namespace quillet {
+
+class NumberedList {
+public:
+    // Starts the section in out with the title line; an empty title gives a
+    // bare line break.
+    NumberedList(OutputBuffer& out, std::string_view title, const CodePage& codePage);
+
+    // More of the list's text. A row ends at a real "\n" (one that does not
+    // follow an odd run of lead bytes within the row), so a row may go on
+    // from one piece into the next.
+    void feed(std::string_view text);
+
+    // feed of line, then of "\n": one row when line holds no line feed and
+    // does not end inside a character.
+    void feedLine(std::string_view line);
+
+    // A whole row for text, which the caller has cut (a row ends nowhere in
+    // it), unquoted first when asked; innerQuotes false tells that no quote
+    // stands between its first and last byte. No row may be open.
+    void row(std::string_view text, bool unquote, bool innerQuotes = true);
+
+    // Closes a row left open (a last line without "\n" counts) and returns
+    // the number of rows.
+    long long finish();
+
+    long long rows() const { return rows_; }
+
+private:
+    void openRow();
+    void closeRow();
+
+    OutputBuffer& out_;
+    const CodePage& codePage_;
+    long long rows_ = 0;
+    bool open_ = false;  // the open row's number and opening quote are written
+    bool odd_ = false;   // the lead bytes at the open row's end so far are odd in number
+};
+
+// The section for the list text, written to fileName (appended after a line
+// break, or replacing the file) unless fileName is empty. The number of rows,
+// or -1 when the file could not be written.
+long long writeNumberedList(std::string_view title, const char* fileName, std::string_view text, bool append,
+                            const CodePage& codePage);
+
+}  // namespace quillet
