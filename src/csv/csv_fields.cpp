@@ -98,13 +98,36 @@ CsvFields::CsvFields(const CodePage& codePage) : codePage_(codePage), generation
     makeSplitTable(codePage_, table_);
 }
 
-void CsvFields::addField(std::size_t begin, std::size_t end, bool innerQuotes)
-{
-    const bool isQuoted = begin < end && record_[begin] == '"';
-    fields_.push_back({begin, end, isQuoted, isQuoted && innerQuotes});
-}
+// Where a walk puts the pieces of the record's split text: kept as fields,
+// or only counted.
+struct CsvFields::PieceList {
+    CsvFields& owner;
+    std::size_t count = 0;
+    bool lastEmpty = false;
 
-void CsvFields::finish(bool closed, std::size_t lastStart)
+    void piece(std::size_t begin, std::size_t end, bool innerQuotes)
+    {
+        const bool quoted = begin < end && owner.record_[begin] == '"';
+        owner.fields_.push_back({begin, end, quoted, quoted && innerQuotes});
+        ++count;
+        lastEmpty = begin == end;
+    }
+};
+
+struct CsvFields::PieceCount {
+    CsvFields& owner;
+    std::size_t count = 0;
+    bool lastEmpty = false;
+
+    void piece(std::size_t begin, std::size_t end, bool)
+    {
+        ++count;
+        lastEmpty = begin == end;
+    }
+};
+
+template <class Pieces>
+std::size_t CsvFields::finish(Pieces& pieces, bool closed, std::size_t lastStart) const
 {
     const std::size_t n = record_.size();
     // Closed, the split text runs to the end, so its last piece is the last
@@ -112,42 +135,55 @@ void CsvFields::finish(bool closed, std::size_t lastStart)
     // ends before the separator ahead of the unclosed field, and is one empty
     // piece when there is none.
     if (closed) {
-        if (lastStart == n) addField(n, n, false);
-    } else if (fields_.empty()) {
-        addField(0, 0, false);
+        if (lastStart == n) pieces.piece(n, n, false);
+    } else if (pieces.count == 0) {
+        pieces.piece(0, 0, false);
     }
-    count_ = fields_.size();
     // A reader drops a last empty piece unless the final "\n" follows it.
     const bool endsWithComma = n > 0 && record_[n - 1] == ',';
-    if (!endsWithComma && fields_.back().begin == fields_.back().end) --count_;
+    return !endsWithComma && pieces.lastEmpty ? pieces.count - 1 : pieces.count;
 }
 
-void CsvFields::split(std::string_view record)
+bool CsvFields::holdsLeadBytes(std::string_view record) const
+{
+    if (!codePage_.anyLeads()) return false;
+    if (codePage_.leadsAllHigh() && !scan::anyHighByte(record.data(), record.size())) return false;
+    return std::any_of(record.begin(), record.end(), [&](char c) { return codePage_.isLead(c); });
+}
+
+template <class Pieces>
+std::size_t CsvFields::walk(std::string_view record, Pieces& pieces)
 {
     record_ = record;
-    fields_.clear();
     if (generation_ != codePage_.generation()) {
         makeSplitTable(codePage_, table_);
         generation_ = codePage_.generation();
     }
-    bool leads = false;
-    if (codePage_.anyLeads()) {
-        if (codePage_.leadsAllHigh()) {
-            leads = scan::anyHighByte(record.data(), record.size());
-            if (leads) leads = std::any_of(record.begin(), record.end(), [&](char c) { return codePage_.isLead(c); });
-        } else {
-            leads = std::any_of(record.begin(), record.end(), [&](char c) { return codePage_.isLead(c); });
-        }
-    }
-    if (leads)
-        splitWithLeadBytes();
-    else if (record.size() <= markedLimit)
-        splitMarked();
-    else
-        splitPlain();
+    if (holdsLeadBytes(record)) return walkWithLeadBytes(pieces);
+    return record.size() <= markedLimit ? walkMarked(pieces) : walkPlain(pieces);
 }
 
-void CsvFields::splitMarked()
+void CsvFields::split(std::string_view record)
+{
+    fields_.clear();
+    PieceList pieces{*this};
+    count_ = walk(record, pieces);
+}
+
+std::size_t CsvFields::count(std::string_view record)
+{
+    // Without a quote or a lead byte, every comma separates: the fields are
+    // the commas and one more (none in an empty record).
+    std::size_t commas = 0;
+    const char* end = record.data() + record.size();
+    if (scan::findByteCounting(record.data(), end, '"', ',', commas) == end && !holdsLeadBytes(record))
+        return record.empty() ? 0 : commas + 1;
+    PieceCount pieces{*this};
+    return walk(record, pieces);
+}
+
+template <class Pieces>
+std::size_t CsvFields::walkMarked(Pieces& pieces)
 {
     const char* line = record_.data();
     const std::size_t n = record_.size();
@@ -171,34 +207,30 @@ void CsvFields::splitMarked()
             // The quoted field closes at the last quote of the first run of
             // odd length that "," or the end follows.
             std::size_t close = n;
-            for (std::size_t q = nextMarked(quotes, s + 1, n); q < n;) {
+            const std::size_t first = nextMarked(quotes, s + 1, n);
+            for (std::size_t q = first; q < n;) {
                 const std::size_t run = nextUnmarked(quotes, q, n);
                 if ((run - q) % 2 == 1 && (run == n || line[run] == ',')) {
                     close = run - 1;
-                    inner = nextMarked(quotes, s + 1, close) < close;
+                    inner = first < close;
                     break;
                 }
                 q = nextMarked(quotes, run, n);
             }
-            if (close == n) {
-                finish(false, s);
-                return;
-            }
+            if (close == n) return finish(pieces, false, s);
             separator = close + 1;
         } else {
             separator = nextMarked(commas, s, n);
         }
-        addField(s, separator, inner);
-        if (separator == n) {
-            finish(true, s);
-            return;
-        }
+        pieces.piece(s, separator, inner);
+        if (separator == n) return finish(pieces, true, s);
         s = separator + 1;
     }
-    finish(true, s);
+    return finish(pieces, true, s);
 }
 
-void CsvFields::splitPlain()
+template <class Pieces>
+std::size_t CsvFields::walkPlain(Pieces& pieces)
 {
     const char* line = record_.data();
     const std::size_t n = record_.size();
@@ -208,26 +240,21 @@ void CsvFields::splitPlain()
         bool inner = false;
         if (line[s] == '"') {
             const std::size_t close = quotedFieldClose(line, s, n);
-            if (close == n) {
-                finish(false, s);
-                return;
-            }
+            if (close == n) return finish(pieces, false, s);
             inner = scan::findByte(line, s + 1, close, '"') < close;
             separator = close + 1;
         } else {
             separator = scan::findByte(line, s, n, ',');
         }
-        addField(s, separator, inner);
-        if (separator == n) {
-            finish(true, s);
-            return;
-        }
+        pieces.piece(s, separator, inner);
+        if (separator == n) return finish(pieces, true, s);
         s = separator + 1;
     }
-    finish(true, s);
+    return finish(pieces, true, s);
 }
 
-void CsvFields::splitWithLeadBytes()
+template <class Pieces>
+std::size_t CsvFields::walkWithLeadBytes(Pieces& pieces)
 {
     // One table step per byte: the state that a separator leads to is
     // atFieldStart and no other.
@@ -238,7 +265,7 @@ void CsvFields::splitWithLeadBytes()
     for (std::size_t i = 0; i < n; ++i) {
         state = static_cast<unsigned>(table_[data[i]] >> state) & 63;
         if (state == atFieldStart) {
-            addField(start, i, true);
+            pieces.piece(start, i, true);
             start = i + 1;
         }
     }
@@ -246,8 +273,8 @@ void CsvFields::splitWithLeadBytes()
     // open. A lead byte that ends the record has nothing to pair with and
     // counts as an ordinary byte.
     const bool closed = state != quoted && state != leadQuoted;
-    if (closed && start < n) addField(start, n, true);
-    finish(closed, start);
+    if (closed && start < n) pieces.piece(start, n, true);
+    return finish(pieces, closed, start);
 }
 
 std::string CsvFields::splitText() const

@@ -25,9 +25,9 @@ bool countFields(CsvSource& source, CsvFields& fields, const CodePage& codePage,
         std::string_view line;
         bool ended;
         while (reader.nextLine(line, ended)) {
-            fields.split(line);
-            if (fields.size() > UINT32_MAX) throw std::length_error("too many fields in a record");
-            counts.push_back(static_cast<std::uint32_t>(fields.size()));
+            const std::size_t count = fields.count(line);
+            if (count > UINT32_MAX) throw std::length_error("too many fields in a record");
+            counts.push_back(static_cast<std::uint32_t>(count));
         }
     }
     return !reader.failed();
@@ -75,7 +75,9 @@ bool writeSections(CsvSource& source, CsvFields& fields, const CodePage& codePag
             *w++ = ']';
             out.commit(w);
             NumberedList rows(out, "", codePage);
-            for (std::size_t i = 0; i < fields.size(); ++i) rows.row(fields.text(i), true, fields[i].innerQuotes);
+            // The line's buffer has room after it: rows may copy in blocks.
+            for (std::size_t i = 0; i < fields.size(); ++i)
+                rows.row(fields.text(i), true, fields[i].innerQuotes, true);
             ++k;
         }
     }

@@ -21,7 +21,8 @@ class LineCursor {
 public:
     // Walks the lines of data[from, size).
     LineCursor(const char* data, std::size_t size, const CodePage& codePage, std::size_t from = 0)
-        : data_(data), size_(size), codePage_(&codePage), pos_(from), searched_(from), scanned_(from)
+        : data_(data), size_(size), codePage_(&codePage), leads_(codePage.anyLeads()), pos_(from), searched_(from),
+          scanned_(from)
     {
     }
 
@@ -36,7 +37,7 @@ public:
                 return true;
             }
             const std::size_t p = feeds_[next_++];
-            if (codePage_->anyLeads()) {
+            if (leads_) {
                 // A line feed after an odd run of lead bytes is the second
                 // byte of a character: the line goes on.
                 odd_ = codePage_->leadRunOdd(data_, scanned_, p, odd_);
@@ -66,6 +67,7 @@ private:
     const char* data_;
     std::size_t size_;
     const CodePage* codePage_;
+    bool leads_;            // the code page has lead bytes: line feeds are checked
     std::size_t pos_;       // where the next line starts
     std::size_t searched_;  // line feeds before this are in feeds_ or used
     std::size_t scanned_;   // the lead-byte parity below is that of the run ending here

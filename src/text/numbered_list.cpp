@@ -100,7 +100,7 @@ void NumberedList::feedLine(std::string_view line)
     feed(std::string_view("\n", 1));
 }
 
-void NumberedList::row(std::string_view text, bool unquote, bool innerQuotes)
+void NumberedList::row(std::string_view text, bool unquote, bool innerQuotes, bool slackAfter)
 {
     // A field may double where its line feeds (second bytes of characters)
     // become "\r\n".
@@ -109,17 +109,14 @@ void NumberedList::row(std::string_view text, bool unquote, bool innerQuotes)
     *w++ = '=';
     *w++ = '"';
     char* const field = w;
-    if (unquote && !innerQuotes && !text.empty() && text[0] == '"') {
-        // Only the enclosing quotes go: there is no pair to halve.
-        if (text.size() >= 2) {
-            std::memcpy(w, text.data() + 1, text.size() - 2);
-            w += text.size() - 2;
-        }
-    } else if (unquote) {
+    const bool quoted = unquote && !text.empty() && text[0] == '"';
+    if (quoted && innerQuotes) {
         w = writeUnquoted(w, text.data(), text.size(), codePage_);
     } else {
-        std::memcpy(w, text.data(), text.size());
-        w += text.size();
+        // Only the enclosing quotes go, if any: there is no pair to halve.
+        const std::string_view bytes = quoted ? text.substr(1, text.size() >= 2 ? text.size() - 2 : 0) : text;
+        w = slackAfter ? scan::copyShort(w, bytes.data(), bytes.size())
+                       : static_cast<char*>(std::memcpy(w, bytes.data(), bytes.size())) + bytes.size();
     }
     if (out_.diskForm() && codePage_.anyLeads() && std::memchr(field, '\n', static_cast<std::size_t>(w - field)))
         w = expandInPlace(field, w);

@@ -29,8 +29,9 @@ public:
 
     // A whole row for text, which the caller has cut (a row ends nowhere in
     // it), unquoted first when asked; innerQuotes false tells that no quote
-    // stands between its first and last byte. No row may be open.
-    void row(std::string_view text, bool unquote, bool innerQuotes = true);
+    // stands between its first and last byte, slackAfter that scan::overRead
+    // bytes after text may be read. No row may be open.
+    void row(std::string_view text, bool unquote, bool innerQuotes = true, bool slackAfter = false);
 
     // Closes a row left open (a last line without "\n" counts) and returns
     // the number of rows.

@@ -69,7 +69,20 @@ char* writeUnquoted(char* out, const char* field, std::size_t size, const CodePa
         std::memmove(out, p, static_cast<std::size_t>(end - p));
         return out + (end - p);
     }
-    // Forward, one byte at a time: out never passes p, so it may be field.
+    // Forward: out never passes p, so it may be field.
+    if (!codePage.anyLeads() ||
+        (codePage.leadsAllHigh() && !scan::anyHighByte(p, static_cast<std::size_t>(end - p)))) {
+        // No lead byte: the runs between quotes are copied whole.
+        while (p < end) {
+            const char* q = p + scan::findByte(p, 0, static_cast<std::size_t>(end - p), '"');
+            std::memmove(out, p, static_cast<std::size_t>(q - p));
+            out += q - p;
+            if (q == end) break;
+            *out++ = '"';
+            p = q + 1 < end && q[1] == '"' ? q + 2 : q + 1;
+        }
+        return out;
+    }
     while (p < end) {
         if (codePage.isLead(*p)) {
             // The byte after a lead byte is never half of a pair of quotes.

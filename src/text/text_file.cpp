@@ -100,24 +100,6 @@ bool LineReader::nextPiece()
     return true;
 }
 
-bool LineReader::nextLine(std::string_view& line, bool& ended)
-{
-    Line found;
-    if (!cursor_.next(found)) {
-        pos_ = piece_.size();
-        return false;
-    }
-    if (!found.ended && !last_) {
-        // Not whole yet: it waits for the next piece.
-        pos_ = found.begin;
-        return false;
-    }
-    pos_ = cursor_.position();
-    line = piece_.substr(found.begin, found.end - found.begin);
-    ended = found.ended;
-    return true;
-}
-
 bool writeTextFile(const char* fileName, std::string_view text, bool append)
 {
     OutputFile file;

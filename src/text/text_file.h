@@ -74,8 +74,24 @@ public:
 
     // The next whole line of the piece: its bytes, and whether its "\n"
     // follows them (only the file's last line can lack one). The bytes stay
-    // valid until the next nextPiece.
-    bool nextLine(std::string_view& line, bool& ended);
+    // valid until the next nextPiece. Inline: it runs once per line.
+    bool nextLine(std::string_view& line, bool& ended)
+    {
+        Line found;
+        if (!cursor_.next(found)) {
+            pos_ = piece_.size();
+            return false;
+        }
+        if (!found.ended && !last_) {
+            // Not whole yet: it waits for the next piece.
+            pos_ = found.begin;
+            return false;
+        }
+        pos_ = cursor_.position();
+        line = std::string_view(piece_.data() + found.begin, found.end - found.begin);
+        ended = found.ended;
+        return true;
+    }
 
     // Whether reading failed (as opposed to ending).
     bool failed() const { return failed_; }
