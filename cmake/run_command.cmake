@@ -25,3 +25,12 @@ function(run_consumer what program)
   endif()
   message(STATUS "${what}: ran")
 endfunction()
+
+# require(SCRIPT VAR...): stops SCRIPT unless every VAR was given to it (-DVAR=...).
+function(require script)
+  foreach(var IN LISTS ARGN)
+    if(NOT DEFINED ${var})
+      message(FATAL_ERROR "${script}: ${var} is not set")
+    endif()
+  endforeach()
+endfunction()

@@ -6,13 +6,9 @@
 #                it carries.
 cmake_minimum_required(VERSION 3.21)
 
-foreach(var MODE PYTHON SOURCE_DIR WORK_DIR BUILD_DIR LIBRARY DIST_DIR VERSION BUNDLED)
-  if(NOT DEFINED ${var})
-    message(FATAL_ERROR "check_package: ${var} is not set")
-  endif()
-endforeach()
-
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/run_command.cmake)
+require(check_package MODE PYTHON SOURCE_DIR WORK_DIR BUILD_DIR LIBRARY DIST_DIR VERSION BUNDLED)
+
 # Commands run in the work folder: the source tree must not be the current
 # folder, or Python would import the package from there.
 set(RUN_DIRECTORY ${WORK_DIR})

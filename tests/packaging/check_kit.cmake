@@ -7,14 +7,9 @@
 # dlltool-made quillet.lib on Windows. Fails on the first fault found.
 cmake_minimum_required(VERSION 3.21)
 
-foreach(var MODE BUILD_DIR WORK_DIR CONSUMER_DIR HEADER VERSION BINDIR LIBDIR INCLUDEDIR DOCDIR
-            C_COMPILER GENERATOR TOOL_NAME_FILE)
-  if(NOT DEFINED ${var})
-    message(FATAL_ERROR "check_kit: ${var} is not set")
-  endif()
-endforeach()
-
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/run_command.cmake)
+require(check_kit MODE BUILD_DIR WORK_DIR CONSUMER_DIR HEADER VERSION BINDIR LIBDIR INCLUDEDIR DOCDIR
+        C_COMPILER GENERATOR TOOL_NAME_FILE)
 
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
