@@ -6,7 +6,8 @@ set -u
 need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 for pkg in cmake g++ make valgrind clang libclang-rt-14-dev googletest libgtest-dev g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 \
-           g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64 python3 pkg-config time; do
+           g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64 python3 python3-venv python3-pip python3-setuptools python3-wheel \
+           mono-mcs mono-runtime pkg-config time; do
   have "$pkg" || need+=("$pkg")
 done
 [ ${#need[@]} -eq 0 ] && exit 0

@@ -1,6 +1,6 @@
 // The operating system's file calls, and none of the text rules: a file read
-// a piece at a time; a file written either in place of the old one, which it
-// replaces only once complete, or appended to and cut back if that fails.
+// a piece at a time; a file replaced by a complete new one, or written in
+// place with its old bytes kept, or appended to and cut back if that fails.
 #pragma once
 
 #include <cstddef>
@@ -38,16 +38,24 @@ bool sameFile(const char* a, const char* b);
 // Whether name is a regular file on disk (which can be read more than once).
 bool isRegularFile(const char* name);
 
-// A file being written. Replacing, the bytes go to a new file beside the
-// target, which takes the target's place only once complete (a device or a
-// pipe is written in place). Appending, they go to the end of the file,
-// which is cut back to its old length if anything fails.
+// A file being written, in one of four ways. Replacing, the bytes go to a new
+// file beside the target, which takes its place only once complete. Where
+// that would change what others see (more than one name, another owner, a
+// folder we may not write), the target is written in place instead, its old
+// bytes kept to be put back if the write fails. A name for an open descriptor,
+// a device or a pipe is written through it where it stands. Appending, the
+// bytes go to the end of the file, which is cut back if anything fails.
 struct OutputFile {
-    std::string target, tempPath;  // tempPath empty: written in place
-    std::intptr_t handle = 0;
-    bool append = false;
+    enum class Way { replace, inPlace, stream, append };
+    Way way = Way::replace;
+    std::string target;        // the file the bytes are for
+    std::string tempPath;      // replace: the new file's own name ("" while it has none)
+    std::string oldBytes;      // in place: what to put back if the write fails
+    std::intptr_t handle = -1;
+    int mode = -1;             // replace: the old file's permission bits (-1: a new file)
     bool created = false;      // appending to a file that did not exist
-    long long oldSize = -1;    // appending: the length to cut back to (-1: none)
+    long long oldSize = -1;    // append or stream: the length to cut back to (-1: none)
+    unsigned long long written = 0;
     bool failed = false;
 };
 
@@ -61,8 +69,10 @@ bool openOutputFile(const char* fileName, bool append, OutputFile& file,
 // Writes the bytes as they are; a failure is kept for finishOutputFile.
 void writeOutputBytes(OutputFile& file, const char* data, std::size_t size);
 
-// Closes the file: a replacement takes the target's place, an append stays.
-// On any failure the target is left as it was. True when all went well.
+// Closes the file: a replacement is flushed to disk and takes the target's
+// place (the folder then flushed too); a file written in place is flushed; an
+// append stays. On any failure the target is left as it was. True when all
+// went well.
 bool finishOutputFile(OutputFile& file);
 
 // Closes the file and undoes the write: the target stays as it was.
