@@ -5,7 +5,7 @@ namespace quillet {
 
 ResultText::ResultText()
 {
-    text_.reserve(256);
+    text_.reserve(ordinaryRoom);
 }
 
 const char* ResultText::set(std::string_view text)
@@ -28,6 +28,9 @@ std::string& ResultText::scratch()
 
 const char* ResultText::take(std::string& text)
 {
+    // A short text would live inside the string object itself, and move with
+    // it: the pointer handed out must point at a buffer of its own.
+    if (text.capacity() < minimumRoom) text.reserve(minimumRoom);
     // A buffer given up twice in one call was made in it: never handed out.
     if (!retiredThisCall_) {
         retired_.swap(text_);

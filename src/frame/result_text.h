@@ -41,6 +41,9 @@ public:
     void callStarted() noexcept;
 
 private:
+    static constexpr std::size_t ordinaryRoom = 256;  // an ordinary name or list fits
+    static constexpr std::size_t minimumRoom = 32;    // past the room inside a string object
+
     std::string text_;
     std::string retired_;  // given up during this call
     bool retiredThisCall_ = false;

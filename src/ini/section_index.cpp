@@ -27,16 +27,13 @@ std::size_t headerClose(const std::string& block, const CodePage& codePage)
 {
     const char* data = block.data();
     const std::size_t size = block.size();
-    std::size_t lineEnd;
     if (!codePage.anyLeads()) {
         const std::size_t at = scan::findEitherByte(data, 0, size, ']', '\n');
         return at < size && data[at] == ']' ? at : npos;
     }
-    Line first;
-    LineCursor(data, size, codePage).next(first);
-    lineEnd = size == 0 ? 0 : first.end;
-    const std::size_t close = scan::findByte(data, 0, lineEnd, ']');
-    return close < lineEnd ? close : npos;
+    const std::size_t end = lineEnd(data, 0, size, codePage);
+    const std::size_t close = scan::findByte(data, 0, end, ']');
+    return close < end ? close : npos;
 }
 
 }  // namespace

@@ -36,8 +36,7 @@ bool isHeadLine(std::string_view line, const std::string& marker)
 // Where the first line of text ends, as the line cursor cuts it.
 std::size_t firstLineEnd(const std::string& text, const CodePage& codePage)
 {
-    Line line;
-    return LineCursor(text.data(), text.size(), codePage).next(line) ? line.end : 0;
+    return lineEnd(text.data(), 0, text.size(), codePage);
 }
 
 // Gives back the room of v when it is more than twice what v holds.

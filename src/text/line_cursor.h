@@ -17,6 +17,21 @@ struct Line {
     bool ended;
 };
 
+// Where the line that starts at data[from] ends: at its real "\n", or at
+// size. For one line; a walk over many takes a LineCursor.
+inline std::size_t lineEnd(const char* data, std::size_t from, std::size_t size, const CodePage& codePage)
+{
+    std::size_t scanned = from;
+    bool odd = false;
+    for (std::size_t p = scan::findByte(data, from, size, '\n'); p < size; p = scan::findByte(data, p + 1, size, '\n')) {
+        if (!codePage.anyLeads()) return p;
+        odd = codePage.leadRunOdd(data, scanned, p, odd);
+        scanned = p;
+        if (!odd) return p;
+    }
+    return size;
+}
+
 class LineCursor {
 public:
     // Walks the lines of data[from, size).

@@ -63,6 +63,11 @@ bool readTextFile(const char* fileName, std::string& text)
     scan::reserveLarge(text, std::min(reader.sizeHint(), hintCap) + scan::overRead);
     while (!reader.ended())
         if (!reader.read(text, readChunk)) return false;
+    // A file that held much less text than its size claimed gives its room back.
+    if (text.capacity() > 2 * text.size() + (1 << 20)) {
+        text.reserve(text.size() + scan::overRead);
+        text.shrink_to_fit();
+    }
     return true;
 }
 

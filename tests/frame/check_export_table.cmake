@@ -1,6 +1,7 @@
 # Compares the library's exported names with the header's declarations:
-# each function under its two names, DllMain once, nothing else; and that
-# the 32-bit DLL is marked large address aware.
+# each function under its two names, DllMain once, nothing else; that the
+# 32-bit DLL is marked large address aware; and that the library calls no
+# function that starts a thread.
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/exports.cmake)
 quillet_read_exports(${HEADER} names)
 set(expected DllMain)
@@ -38,5 +39,17 @@ endif()
 if(WINDOWS AND POINTER_SIZE EQUAL 4 AND NOT dump MATCHES "large address aware")
   message(FATAL_ERROR "the 32-bit library is not marked large address aware")
 endif()
+# The library starts no thread: it calls none of the functions that start one.
+if(WINDOWS)
+  set(threadStarters "CreateThread|_beginthreadex|_beginthread")
+  set(imports "${dump}")
+else()
+  # std::thread starts its threads through _M_start_thread in libstdc++.
+  set(threadStarters "pthread_create|thrd_create|_M_start_thread")
+  execute_process(COMMAND ${TOOL} -D --undefined-only ${LIBRARY} OUTPUT_VARIABLE imports)
+endif()
+if(imports MATCHES "(${threadStarters})")
+  message(FATAL_ERROR "the library can start a thread: it calls ${CMAKE_MATCH_1}")
+endif()
 list(LENGTH actual count)
-message(STATUS "${count} exported names as declared")
+message(STATUS "${count} exported names as declared, and no function that starts a thread")

@@ -210,33 +210,6 @@ TEST_F(OneLineDic, UniqueAndClearKeepTheTextsRight)
     EXPECT_EQ(words(store), Words{"again"});
 }
 
-// Appending, sorting and thinning over and over keeps the bytes of the
-// entries that are left, not of every entry ever dropped.
-TEST_F(OneLineDic, ThinningGivesBackTheBytesOfDroppedEntries)
-{
-    const std::string word(1000, 'w');
-    for (int round = 0; round < 3000; ++round) {
-        ASSERT_EQ(appendToOneLineDic(word.c_str()), 1);
-        sortOneLineDic();
-        uniqueOneLineDic();
-    }
-    EXPECT_EQ(words(), Words{word});
-    EXPECT_LT(quillet::module().words.byteCount(), 3 * word.size() + 4096);
-    // Kept entries keep their text through the packing, in their order.
-    clearOneLineDic();
-    Words expected;
-    for (int i = 0; i < 500; ++i) {
-        const std::string w = std::to_string(i % 50) + word;
-        appendToOneLineDic(w.c_str());
-        expected.push_back(w);
-    }
-    sortOneLineDic();
-    uniqueOneLineDic();
-    std::sort(expected.begin(), expected.end());
-    expected.erase(std::unique(expected.begin(), expected.end()), expected.end());
-    EXPECT_EQ(words(), expected);
-}
-
 // A word of one of the shapes the sort treats apart: empty, short, about a
 // key long, long, sharing a start well past a key with others, high bytes,
 // double-byte-like pairs (a lead byte before a line feed among them).
