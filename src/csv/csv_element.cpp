@@ -43,14 +43,9 @@ bool writeCsvSection(const char* csvFileName, const char* iniFileName, const std
     // is the output opened.
     const bool any = reader.nextPiece();
     if (reader.failed() || !any || reader.empty()) return false;
-    OutputFile file;
-    if (!openOutputFile(iniFileName, append, file)) return false;
     // A field is tried as key before value, so equal numbers fill the key only.
     const int valueLine = valueField != keyField ? valueField : 0;
-    bool ok = false;
-    try {
-        OutputBuffer out(file);
-        if (append) out.lineBreak();
+    return writeTextFileBy(iniFileName, append, [&](OutputBuffer& out) {
         out.append("[");
         out.appendText(section);
         out.append("]");
@@ -62,11 +57,10 @@ bool writeCsvSection(const char* csvFileName, const char* iniFileName, const std
             bool ended;
             while (reader.nextLine(line, ended)) {
                 fields.split(line);
-                if (keyField >= 1) {
+                if (keyField >= 1)
                     writeField(out, fields, keyField, codePage);
-                } else {
+                else
                     out.commit(writeDecimal(out.reserve(maxDecimal), index));
-                }
                 out.append("=\"");
                 writeField(out, fields, valueLine, codePage);
                 out.append("\"");
@@ -74,17 +68,8 @@ bool writeCsvSection(const char* csvFileName, const char* iniFileName, const std
                 ++index;
             }
         } while (reader.nextPiece());
-        ok = !reader.failed();
-        out.flush();
-    } catch (...) {
-        abandonOutputFile(file);
-        throw;
-    }
-    if (!ok) {
-        abandonOutputFile(file);
-        return false;
-    }
-    return finishOutputFile(file);
+        return !reader.failed();
+    });
 }
 
 }  // namespace quillet

@@ -93,23 +93,10 @@ bool writeCsvTable(const char* csvFileName, const char* iniFileName, const CodeP
     CsvFields fields(codePage);
     std::vector<std::uint32_t> counts;
     if (!countFields(source, fields, codePage, counts) || counts.empty()) return false;
-    OutputFile file;
-    if (!openOutputFile(iniFileName, false, file)) return false;
-    bool ok = false;
-    try {
-        OutputBuffer out(file);
+    return writeTextFileBy(iniFileName, false, [&](OutputBuffer& out) {
         writeHead(out, counts);
-        ok = writeSections(source, fields, codePage, counts, out);
-        out.flush();
-    } catch (...) {
-        abandonOutputFile(file);
-        throw;
-    }
-    if (!ok) {
-        abandonOutputFile(file);
-        return false;
-    }
-    return finishOutputFile(file);
+        return writeSections(source, fields, codePage, counts, out);
+    });
 }
 
 }  // namespace quillet

@@ -118,13 +118,9 @@ void WordList::pack()
 
 long long WordList::writeSection(const char* fileName, std::string_view prefix, const CodePage& codePage) const
 {
-    OutputFile file;
-    const bool toFile = fileName[0] != '\0';
-    if (toFile && !openOutputFile(fileName, false, file)) return -1;
+    // Written in pieces as the rows are made: the section is never whole.
     long long rows = 0;
-    try {
-        // Written in pieces as the rows are made: the section is never whole.
-        OutputBuffer out = toFile ? OutputBuffer(file) : OutputBuffer();
+    auto write = [&](OutputBuffer& out) {
         NumberedList list(out, "[word]", codePage);
         const std::size_t n = spans_.size();
         const char* bytes = bytes_.data();
@@ -135,13 +131,9 @@ long long WordList::writeSection(const char* fileName, std::string_view prefix, 
                 list.feedLine(word);
         }
         rows = list.finish();
-        out.flush();
-    } catch (...) {
-        if (toFile) abandonOutputFile(file);
-        throw;
-    }
-    if (toFile && !finishOutputFile(file)) return -1;
-    return rows;
+        return true;
+    };
+    return writeTextFileOrCount(fileName, false, write) ? rows : -1;
 }
 
 bool operator==(const WordList& a, const WordList& b)

@@ -5,6 +5,7 @@
 
 #include "text/decimal.h"
 #include "text/string_ops.h"
+#include "text/text_file.h"
 
 namespace quillet {
 namespace {
@@ -133,27 +134,14 @@ long long NumberedList::finish()
 long long writeNumberedList(std::string_view title, const char* fileName, std::string_view text, bool append,
                             const CodePage& codePage)
 {
-    if (fileName[0] == '\0') {
-        OutputBuffer counter;
-        NumberedList list(counter, title, codePage);
-        list.feed(text);
-        return list.finish();
-    }
-    OutputFile file;
-    if (!openOutputFile(fileName, append, file)) return -1;
     long long rows = 0;
-    try {
-        OutputBuffer out(file);
-        if (append) out.lineBreak();
+    auto write = [&](OutputBuffer& out) {
         NumberedList list(out, title, codePage);
         list.feed(text);
         rows = list.finish();
-        out.flush();
-    } catch (...) {
-        abandonOutputFile(file);
-        throw;
-    }
-    return finishOutputFile(file) ? rows : -1;
+        return true;
+    };
+    return writeTextFileOrCount(fileName, append, write) ? rows : -1;
 }
 
 }  // namespace quillet

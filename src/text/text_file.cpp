@@ -107,19 +107,14 @@ bool LineReader::nextPiece()
 
 bool writeTextFile(const char* fileName, std::string_view text, bool append)
 {
-    OutputFile file;
     const unsigned long long diskSize = append ? 0 : text.size() + scan::countByte(text.data(), text.size(), '\n');
-    if (!openOutputFile(fileName, append, file, diskSize)) return false;
-    try {
-        OutputBuffer out(file);
-        if (append) out.lineBreak();
-        out.appendText(text);
-        out.flush();
-    } catch (...) {
-        abandonOutputFile(file);
-        throw;
-    }
-    return finishOutputFile(file);
+    return writeTextFileBy(
+        fileName, append,
+        [&](OutputBuffer& out) {
+            out.appendText(text);
+            return true;
+        },
+        diskSize);
 }
 
 }  // namespace quillet

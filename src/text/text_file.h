@@ -11,6 +11,7 @@
 #include "text/code_page.h"
 #include "text/file_io.h"
 #include "text/line_cursor.h"
+#include "text/output_buffer.h"
 
 namespace quillet {
 
@@ -113,9 +114,44 @@ private:
     bool anyText_ = false;
 };
 
-// Writes text with every "\n" as "\r\n", replacing the file, or appending
-// to it after a line break. False when anything failed; the old file is then
-// as it was.
+// Writes a text file through an output buffer that body(OutputBuffer&)
+// fills (in disk form: "\n" as "\r\n"), replacing the file, or appending to
+// it after a line break. body returns false to give the write up. False when
+// anything failed; the old file is then as it was. diskSize, when known, is
+// the number of bytes the file will get.
+template <class Body>
+bool writeTextFileBy(const char* fileName, bool append, Body&& body, unsigned long long diskSize = 0)
+{
+    OutputFile file;
+    if (!openOutputFile(fileName, append, file, diskSize)) return false;
+    bool ok = false;
+    try {
+        OutputBuffer out(file);
+        if (append) out.lineBreak();
+        ok = body(out);
+        out.flush();
+    } catch (...) {
+        abandonOutputFile(file);
+        throw;
+    }
+    if (!ok) {
+        abandonOutputFile(file);
+        return false;
+    }
+    return finishOutputFile(file);
+}
+
+// writeTextFileBy, or, when fileName is empty, body run on a buffer that
+// keeps nothing (for what it counts).
+template <class Body>
+bool writeTextFileOrCount(const char* fileName, bool append, Body&& body)
+{
+    if (fileName[0] != '\0') return writeTextFileBy(fileName, append, body);
+    OutputBuffer counter;
+    return body(counter);
+}
+
+// Writes text with every "\n" as "\r\n", as writeTextFileBy does.
 bool writeTextFile(const char* fileName, std::string_view text, bool append);
 
 }  // namespace quillet
