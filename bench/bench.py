@@ -43,7 +43,6 @@ JOBS = [
     ("unescape", "parseBackSlashString", "text.txt", None),
     ("unescape-sjis", "parseBackSlashString, cp932", "text-sjis.txt", None),
 ]
-DATA_FILES = sorted({job[2] for job in JOBS} | {"searches.txt"})
 
 # The conversions that stream: their peak beyond the "[csvinfo]" head rows.
 STREAMING = ("csv", "csv-sjis", "csv-element")
@@ -53,14 +52,15 @@ MEMORY_FACTOR = 3.0
 
 
 class Peer:
-    """A peer of a job: a whole process on the same file. goal: the ratio
-    (peer seconds / the job's fresh seconds) it must reach, or None; output:
-    its output file, which must equal the library's, or None; about: what
-    its row names beside it (the job's name unless given)."""
+    """A peer of a job: a whole process on the same file. output: the file
+    it writes (None: none), removed before each run as the library's is;
+    goal: the ratio (peer seconds / the job's fresh seconds) it must reach,
+    or None; same: its output must equal the library's; about: what its row
+    names beside it (the job's name unless given)."""
 
-    def __init__(self, name, job, command, goal=None, output=None, about=None):
-        self.name, self.job, self.command, self.goal, self.output = name, job, command, goal, output
-        self.about = about or job
+    def __init__(self, name, job, command, output, goal=None, same=False, about=None):
+        self.name, self.job, self.command, self.output = name, job, command, output
+        self.goal, self.same, self.about = goal, same, about or job
 
 
 def peers(data, out, naive_ini):
@@ -68,37 +68,36 @@ def peers(data, out, naive_ini):
     p = lambda *a: os.path.join(PEERS, *a)
     d = lambda name: os.path.join(data, name)
     o = lambda name: os.path.join(out, name)
-    c = "LC_ALL=C"
+    sort = ["env", "LC_ALL=C", "sort", "-u"]
+    sed = 'LC_ALL=C exec sed "s/quill/feather pen/g" "$0" > "$1"'
     return [
-        Peer("naive C++", "ini", [naive_ini, d("settings.ini"), o("naive.ini")], 2.5),
-        Peer("configparser", "ini", [py, p("configparser_rw.py"), d("settings.ini"), o("peer.ini")]),
-        Peer("naive C++", "ini-sjis", [naive_ini, d("settings-sjis.ini"), o("naive-sjis.ini")]),
+        Peer("naive C++", "ini", [naive_ini, d("settings.ini"), o("naive.ini")], o("naive.ini"), 2.5),
+        Peer("configparser", "ini", [py, p("configparser_rw.py"), d("settings.ini"), o("peer.ini")], o("peer.ini")),
+        Peer("naive C++", "ini-sjis", [naive_ini, d("settings-sjis.ini"), o("naive-sjis.ini")], o("naive-sjis.ini")),
         Peer("configparser cp932", "ini-sjis",
-             [py, p("configparser_rw.py"), d("settings-sjis.ini"), o("peer-sjis.ini"), "cp932"]),
-        Peer("python csv", "csv", [py, p("csv_table.py"), d("table.csv"), o("csv.ini")], 15, o("csv.ini")),
-        Peer("python csv cp932", "csv-sjis",
-             [py, p("csv_table.py"), d("table-sjis.csv"), o("csv-sjis.ini"), "cp932"], 10, o("csv-sjis.ini")),
-        Peer("sort -u", "words", ["env", c, "sort", "-u", d("words.txt"), "-o", o("words.txt")], 3),
-        Peer("sort -u --parallel=1", "words",
-             ["env", c, "sort", "-u", "--parallel=1", d("words.txt"), "-o", o("words1.txt")]),
-        Peer("sort -u", "text-words",
-             ["env", c, "sort", "-u", d("text-words.txt"), "-o", o("text-words.txt")], 3),
+             [py, p("configparser_rw.py"), d("settings-sjis.ini"), o("peer-sjis.ini"), "cp932"], o("peer-sjis.ini")),
+        Peer("python csv", "csv", [py, p("csv_table.py"), d("table.csv"), o("csv.ini")], o("csv.ini"), 15, True),
+        Peer("python csv cp932", "csv-sjis", [py, p("csv_table.py"), d("table-sjis.csv"), o("csv-sjis.ini"), "cp932"],
+             o("csv-sjis.ini"), 10, True),
+        Peer("sort -u", "words", sort + [d("words.txt"), "-o", o("words.txt")], o("words.txt"), 3),
+        Peer("sort -u --parallel=1", "words", sort + ["--parallel=1", d("words.txt"), "-o", o("words1.txt")],
+             o("words1.txt")),
+        Peer("sort -u", "text-words", sort + [d("text-words.txt"), "-o", o("text-words.txt")], o("text-words.txt"),
+             3),
         Peer("sort -u --parallel=1", "text-words",
-             ["env", c, "sort", "-u", "--parallel=1", d("text-words.txt"), "-o", o("text-words1.txt")]),
+             sort + ["--parallel=1", d("text-words.txt"), "-o", o("text-words1.txt")], o("text-words1.txt")),
         Peer("python dict", "dictionary",
-             [py, p("dict_lookup.py"), d("dictionary.txt"), d("searches.txt"), o("dict.txt"), "#"], 20,
-             o("dict.txt")),
+             [py, p("dict_lookup.py"), d("dictionary.txt"), d("searches.txt"), o("dict.txt"), "#"], o("dict.txt"),
+             20, True),
         Peer("str.replace", "replace",
-             [py, p("str_replace.py"), d("text.txt"), o("replace.txt"), "quill", "feather pen"], 4,
-             o("replace.txt")),
-        Peer("sed", "replace",
-             ["sh", "-c", 'LC_ALL=C exec sed "s/quill/feather pen/g" "$0" > "$1"', d("text.txt"), o("sed.txt")],
-             None, o("sed.txt")),
+             [py, p("str_replace.py"), d("text.txt"), o("replace.txt"), "quill", "feather pen"], o("replace.txt"),
+             4, True),
+        Peer("sed", "replace", ["sh", "-c", sed, d("text.txt"), o("sed.txt")], o("sed.txt"), same=True),
         Peer("str.replace decoded", "replace-sjis",
-             [py, p("str_replace.py"), d("text-sjis.txt"), o("replace-sjis.txt"), "quill", "feather pen",
-              "cp932"], None, o("replace-sjis.txt")),
-        Peer("unicode_escape", "unescape", [py, p("unicode_escape.py"), d("text.txt"), o("unescape.txt")], 5,
-             o("unescape.txt")),
+             [py, p("str_replace.py"), d("text-sjis.txt"), o("replace-sjis.txt"), "quill", "feather pen", "cp932"],
+             o("replace-sjis.txt"), same=True),
+        Peer("unicode_escape", "unescape", [py, p("unicode_escape.py"), d("text.txt"), o("unescape.txt")],
+             o("unescape.txt"), 5, True),
     ]
 
 
@@ -111,10 +110,10 @@ def floors(data, out):
             continue
         seen.add(input_name)
         source = os.path.join(data, input_name)
-        rows.append(Peer("cat > /dev/null", name, ["sh", "-c", 'exec cat "$0" > /dev/null', source],
+        rows.append(Peer("cat > /dev/null", name, ["sh", "-c", 'exec cat "$0" > /dev/null', source], None,
                          about=input_name))
         target = os.path.join(out, "cat-" + input_name)
-        rows.append(Peer("cat > file", name, ["sh", "-c", 'exec cat "$0" > "$1"', source, target],
+        rows.append(Peer("cat > file", name, ["sh", "-c", 'exec cat "$0" > "$1"', source, target], target,
                          about=input_name))
     return rows
 
@@ -202,16 +201,18 @@ def pool(first, second):
 def head_bytes(path):
     """The size of the "[csvinfo]" head of a transCSVToINI output file: up
     to the empty line before the first section."""
+    mark = b"\r\n\r\n[0]\r\n"
     with open(path, "rb") as f:
-        seen = b""
+        offset, tail = 0, b""  # tail: the last bytes before offset
         while True:
             block = f.read(1 << 24)
             if not block:
-                return len(seen)
-            at = (seen[-8:] + block).find(b"\r\n\r\n[0]\r\n")
+                return offset
+            at = (tail + block).find(mark)
             if at >= 0:
-                return len(seen) - len(seen[-8:]) + at + 2
-            seen += block
+                return offset - len(tail) + at + 2
+            offset += len(block)
+            tail = (tail + block)[-len(mark):]
 
 
 def remove(path):
@@ -328,7 +329,7 @@ def main():
         head = head_bytes(library_out) if name in ("csv", "csv-sjis") and not fresh.error else 0
         for peer, r in zip(job_peers, theirs):
             peer_results.append((peer, r))
-            if peer.output and not r.error and not fresh.error:
+            if peer.same and not r.error and not fresh.error:
                 if not filecmp.cmp(peer.output, library_out, shallow=False):
                     differing.append(peer)
             if peer.output:
@@ -477,7 +478,7 @@ def print_table(results, peer_results, big_results, differing):
         size = sizes.get(peer.job)
         seconds = r.median()
         note = "%d run%s" % (len(r.wall), "" if len(r.wall) == 1 else "s")
-        if peer.output:
+        if peer.same:
             note += ", output differs from the library's" if peer in differing else ", same output"
         rows.append(("peer: %s (%s)" % (peer.name, peer.about), "%.1f" % mb(size) if size else "", "%.4g" % seconds,
                      spread(r.wall), cpu(r), "", "%.0f" % (mb(size) / seconds) if size else "",
