@@ -443,18 +443,26 @@ long long fileSize(const std::string& path)
     return n;
 }
 
-std::string readAll(const std::string& path)
+// A file's bytes with a NUL after them.
+struct Text {
+    std::unique_ptr<char[]> bytes;
+    std::size_t size = 0;
+};
+
+// Reads as a C host does: into memory that is not cleared first.
+Text readAll(const std::string& path)
 {
-    std::string s;
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) throw std::runtime_error("cannot read " + path);
     std::fseek(f, 0, SEEK_END);
-    s.resize(static_cast<std::size_t>(std::ftell(f)));
+    const std::size_t size = static_cast<std::size_t>(std::ftell(f));
     std::fseek(f, 0, SEEK_SET);
-    std::size_t got = std::fread(&s[0], 1, s.size(), f);
+    Text t;
+    t.bytes.reset(new char[size + 1]);
+    t.size = std::fread(t.bytes.get(), 1, size, f);
+    t.bytes[t.size] = '\0';
     std::fclose(f);
-    s.resize(got);
-    return s;
+    return t;
 }
 
 void writeAll(const std::string& path, const char* data, std::size_t size)
@@ -498,10 +506,6 @@ struct Operation {
 using IntFn0 = int (*)();
 using IntFn1 = int (*)(const char*);
 using TextFn = const char* (*)(const char*, int);
-
-// A store's text result is copied out (it lives until the next call) and
-// written by the last step.
-using Kept = std::shared_ptr<std::string>;
 
 Operation operation(const std::string& name, const std::string& dir)
 {
@@ -608,10 +612,11 @@ Operation operation(const std::string& name, const std::string& dir)
         auto search = exported<TextFn>("searchInMultiLineDic");
         const std::string in = dir + "/dictionary.txt";
         auto searches = std::make_shared<std::vector<std::string>>();
-        Kept answers = std::make_shared<std::string>();
+        auto answers = std::make_shared<std::string>();
         return {in, 0,
                 [=] {
-                    for (std::string s : lines(readAll(dir + "/searches.txt"))) {
+                    const Text all = readAll(dir + "/searches.txt");
+                    for (std::string s : lines(std::string(all.bytes.get(), all.size))) {
                         for (std::size_t at; (at = s.find("\\n")) != std::string::npos;) s.replace(at, 2, "\n");
                         searches->push_back(s);
                     }
@@ -640,7 +645,7 @@ Operation operation(const std::string& name, const std::string& dir)
     }
     // Warm, the call alone on a text already read; as a whole job the host
     // reads the file, calls and writes the result.
-    auto text = std::make_shared<std::string>();
+    auto text = std::make_shared<Text>();
     auto result = std::make_shared<const char*>(nullptr);
     auto writeResult = [=] { writeAll(out, *result, std::strlen(*result)); };
     if (name == "replace" || name == "replace-sjis") {
@@ -648,9 +653,9 @@ Operation operation(const std::string& name, const std::string& dir)
         const std::string in = dir + (name == "replace" ? "/text.txt" : "/text-sjis.txt");
         return {in, name == "replace" ? 0 : 932, [=] { *text = readAll(in); },
                 [=] {
-                    *result = replace(text->c_str(), "quill", "feather pen", -1);
+                    *result = replace(text->bytes.get(), "quill", "feather pen", -1);
                     std::size_t n = std::strlen(*result);
-                    check(n > text->size(), "replace changed nothing");
+                    check(n > text->size, "replace changed nothing");
                     return static_cast<long long>(n);
                 },
                 writeResult};
@@ -660,9 +665,9 @@ Operation operation(const std::string& name, const std::string& dir)
         const std::string in = dir + (name == "unescape" ? "/text.txt" : "/text-sjis.txt");
         return {in, name == "unescape" ? 0 : 932, [=] { *text = readAll(in); },
                 [=] {
-                    *result = parse(text->c_str());
+                    *result = parse(text->bytes.get());
                     std::size_t n = std::strlen(*result);
-                    check(n < text->size(), "parseBackSlashString resolved nothing");
+                    check(n < text->size, "parseBackSlashString resolved nothing");
                     return static_cast<long long>(n);
                 },
                 writeResult};
