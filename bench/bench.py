@@ -355,6 +355,12 @@ def main():
             big_results.append((name, fresh, head))
             print("  %-14s %s" % (name + " big", fresh.error or "fresh %.4f s" % fresh.median()), flush=True)
 
+    # The warm runs' outputs too; the data stays for the next run.
+    for folder, _, _ in folders:
+        for name in os.listdir(folder):
+            if name.startswith("out-"):
+                os.remove(os.path.join(folder, name))
+
     print_table(results, peer_results, big_results, differing)
     try:
         load = os.getloadavg()
