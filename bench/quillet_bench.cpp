@@ -1,24 +1,42 @@
-// The benchmark's driver: makes the data files, and times one library
-// operation in this process (a warm-up, then several runs). bench.py starts
-// one of these per operation, so that the peak memory it reads is that of the
-// operation alone.
+// The benchmark's driver: makes the data files, and runs one library job in
+// this process, either warm (a warm-up, then several timed runs) or once, as
+// a host's whole job. bench.py starts one of these per job, so that the peak
+// memory it reads is that of the job alone.
 //
-//   quillet_bench gen DIR SCALE
-//   quillet_bench run LIBRARY OPERATION DIR RUNS QUICK_SECONDS
+//   quillet_bench gen DIR SCALE [FILE...]
+//   quillet_bench run LIBRARY JOB DIR RUNS QUICK_SECONDS [SWEEP_MB]
+//   quillet_bench job LIBRARY JOB DIR
+//   quillet_bench time REPORT COMMAND...
 //
-// Before each run, "run" sweeps the processor caches, so that every run
-// starts as a single call of the library would: without the data in the
-// cache. It sweeps from this process: a sweep from another process missed
-// the caches that this one uses and left a half-size store largely cached.
+// "gen" makes every data file, or only the FILEs named.
 //
-// "run" prints three lines: input and output bytes and the bytes of the
-// sweep buffer (always resident, to be taken off the process's peak); the
-// wall seconds of each timed run; the processor seconds (user + system) of
-// each. The library is loaded at run time, so the same driver measures any
-// build of it; an export it lacks makes the operation fail with exit code 3
-// ("missing").
+// "run" is the warm figure. Before each run it sweeps the processor caches
+// with a buffer of SWEEP_MB (96 by default), so that every run starts
+// without the data in the cache. It sweeps from this
+// process: a sweep from another process missed the caches that this one uses
+// and left a half-size store largely cached. It prints three lines: input and
+// output bytes and the bytes of the sweep buffer (always resident, to be
+// taken off the process's peak); the wall seconds of each timed run; the
+// processor seconds (user + system) of each.
+//
+// "job" is what a small host does once: load the library, read what the job
+// needs, make the calls, write the output, exit. bench.py times the whole
+// process; this prints one line: input and output bytes, and the wall
+// seconds of the calls alone.
+//
+// "time" runs COMMAND as a whole process and writes to the file REPORT its
+// wall seconds (from its start to its end), user and system seconds and peak
+// bytes; its exit code is COMMAND's. bench.py starts every timed process,
+// the library's and the peers', through it: a process that Python started
+// would count Python's memory in its peak (the kernel keeps the peak across
+// exec); one that this small program starts counts only this program's.
+//
+// The library is loaded at run time, so the same driver measures any build
+// of it; an export it lacks makes the job fail with exit code 3 ("missing").
 #include <dlfcn.h>
+#include <spawn.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <chrono>
@@ -214,6 +232,22 @@ void makeCSV(const std::string& path, double scale, bool sjis)
     out.put(t);
 }
 
+// The words, one a line.
+void writeLines(const std::string& path, const std::vector<std::string>& words)
+{
+    Output out(path);
+    std::string t;
+    for (const std::string& w : words) {
+        t += w;
+        t += '\n';
+        if (t.size() > (1 << 16)) {
+            out.put(t);
+            t.clear();
+        }
+    }
+    out.put(t);
+}
+
 // 5,000,000 words at scale 1, of 1 to 20 letters, about a third repeats.
 void makeWords(const std::string& path, double scale)
 {
@@ -230,17 +264,48 @@ void makeWords(const std::string& path, double scale)
         for (char& c : w) c = static_cast<char>(oneIn(r, 8) ? 'A' + below(r, 26) : 'a' + below(r, 26));
         words.push_back(w);
     }
-    Output out(path);
-    std::string t;
-    for (const std::string& w : words) {
-        t += w;
-        t += '\n';
-        if (t.size() > (1 << 16)) {
-            out.put(t);
-            t.clear();
-        }
+    writeLines(path, words);
+}
+
+// 5,000,000 words at scale 1 as a text's words come: drawn by Zipf's law
+// (exponent 1) from a vocabulary of 250,000 made-up words of one to three
+// syllables, the frequent words short, as in a real language; one word in
+// ten capitalized, as at the start of a sentence.
+void makeTextWords(const std::string& path, double scale)
+{
+    static const char* const onsets[] = {"",  "b", "br", "c", "ch", "d",  "f", "fl", "g",  "gr",
+                                         "h", "j", "k",  "l", "m",  "n",  "p", "pl", "qu", "r",
+                                         "s", "sh", "st", "t", "th", "tr", "v", "w",  "y",  "z"};
+    static const char* const vowels[] = {"a", "e", "i", "o", "u", "ea", "ou", "ai", "y", "ee"};
+    static const char* const codas[] = {"", "", "", "n", "r", "s", "t", "l", "nd", "ng", "st", "ck", "m"};
+    auto pick = [](Random& r, const auto& from) { return from[below(r, sizeof from / sizeof from[0])]; };
+
+    Random r{6};
+    const std::size_t vocabulary = 250000;
+    std::vector<std::string> words(vocabulary);
+    std::vector<double> cumulative(vocabulary);
+    double total = 0;
+    for (std::size_t rank = 0; rank < vocabulary; ++rank) {
+        // Ranks 1-999: one syllable; 1,000-9,999: one or two; rarer words:
+        // two or three.
+        const std::size_t least = rank < 10000 ? 1 : 2;
+        const std::size_t most = rank < 1000 ? 1 : rank < 10000 ? 2 : 3;
+        for (std::size_t s = least + below(r, most - least + 1); s > 0; --s)
+            words[rank] += std::string(pick(r, onsets)) + pick(r, vowels) + pick(r, codas);
+        total += 1.0 / static_cast<double>(rank + 1);
+        cumulative[rank] = total;
     }
-    out.put(t);
+    const long count = std::max(2L, std::lround(5000000 * scale));
+    std::vector<std::string> text;
+    text.reserve(count);
+    for (long i = 0; i < count; ++i) {
+        const double u = static_cast<double>(next(r) >> 11) * 0x1.0p-53 * total;
+        const std::size_t rank = std::min<std::size_t>(
+            vocabulary - 1, std::upper_bound(cumulative.begin(), cumulative.end(), u) - cumulative.begin());
+        text.push_back(words[rank]);
+        if (oneIn(r, 10)) text.back()[0] = static_cast<char>(text.back()[0] - 'a' + 'A');
+    }
+    writeLines(path, text);
 }
 
 // 500,000 entries at scale 1, each a "#" head line and up to four body lines,
@@ -326,16 +391,29 @@ void makeText(const std::string& path, double scale, bool sjis)
     out.put(t);
 }
 
-int generate(const std::string& dir, double scale)
+// Makes the data files named in only (all when it is empty).
+int generate(const std::string& dir, double scale, const std::vector<std::string>& only)
 {
-    makeINI(dir + "/settings.ini", scale, false);
-    makeINI(dir + "/settings-sjis.ini", scale, true);
-    makeCSV(dir + "/table.csv", scale, false);
-    makeCSV(dir + "/table-sjis.csv", scale, true);
-    makeWords(dir + "/words.txt", scale);
-    makeDictionary(dir + "/dictionary.txt", dir + "/searches.txt", scale);
-    makeText(dir + "/text.txt", scale, false);
-    makeText(dir + "/text-sjis.txt", scale, true);
+    const std::map<std::string, std::function<void(const std::string&)>> makers = {
+        {"settings.ini", [=](const std::string& p) { makeINI(p, scale, false); }},
+        {"settings-sjis.ini", [=](const std::string& p) { makeINI(p, scale, true); }},
+        {"table.csv", [=](const std::string& p) { makeCSV(p, scale, false); }},
+        {"table-sjis.csv", [=](const std::string& p) { makeCSV(p, scale, true); }},
+        {"words.txt", [=](const std::string& p) { makeWords(p, scale); }},
+        {"text-words.txt", [=](const std::string& p) { makeTextWords(p, scale); }},
+        {"dictionary.txt", [=](const std::string& p) { makeDictionary(p, dir + "/searches.txt", scale); }},
+        {"text.txt", [=](const std::string& p) { makeText(p, scale, false); }},
+        {"text-sjis.txt", [=](const std::string& p) { makeText(p, scale, true); }},
+    };
+    for (const std::string& name : only) {
+        if (!makers.count(name)) {
+            std::fprintf(stderr, "no data file %s\n", name.c_str());
+            return 2;
+        }
+    }
+    for (const auto& maker : makers)
+        if (only.empty() || std::find(only.begin(), only.end(), maker.first) != only.end())
+            maker.second(dir + "/" + maker.first);
     return 0;
 }
 
@@ -365,18 +443,26 @@ long long fileSize(const std::string& path)
     return n;
 }
 
-std::string readAll(const std::string& path)
+// A file's bytes with a NUL after them.
+struct Text {
+    std::unique_ptr<char[]> bytes;
+    std::size_t size = 0;
+};
+
+// Reads as a C host does: into memory that is not cleared first.
+Text readAll(const std::string& path)
 {
-    std::string s;
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) throw std::runtime_error("cannot read " + path);
     std::fseek(f, 0, SEEK_END);
-    s.resize(static_cast<std::size_t>(std::ftell(f)));
+    const std::size_t size = static_cast<std::size_t>(std::ftell(f));
     std::fseek(f, 0, SEEK_SET);
-    std::size_t got = std::fread(&s[0], 1, s.size(), f);
+    Text t;
+    t.bytes.reset(new char[size + 1]);
+    t.size = std::fread(t.bytes.get(), 1, size, f);
+    t.bytes[t.size] = '\0';
     std::fclose(f);
-    s.resize(got);
-    return s;
+    return t;
 }
 
 void writeAll(const std::string& path, const char* data, std::size_t size)
@@ -405,9 +491,10 @@ std::vector<std::string> lines(const std::string& text)
     return all;
 }
 
-// One operation: what it reads (for MB/s), the code page, a setup that is
-// not timed, the timed body (returns the output's size in bytes), and an
-// untimed step after the runs that leaves the output in a file.
+// One job: what it reads (for MB/s), the code page, a setup, the calls
+// (they return the output's size in bytes), and a last step that leaves the
+// output in a file. Warm, only the calls are timed, again and again; as a
+// host's whole job, all three run once.
 struct Operation {
     std::string input;
     int codePage;
@@ -419,16 +506,6 @@ struct Operation {
 using IntFn0 = int (*)();
 using IntFn1 = int (*)(const char*);
 using TextFn = const char* (*)(const char*, int);
-
-// The last section's name in the benchmark's INI file.
-std::string lastSectionName(const std::string& dir)
-{
-    std::string text = readAll(dir + "/settings.ini");
-    std::size_t at = text.rfind("[section_");
-    check(at != std::string::npos, "no section in settings.ini");
-    std::size_t close = text.find(']', at);
-    return text.substr(at + 1, close - at - 1);
-}
 
 Operation operation(const std::string& name, const std::string& dir)
 {
@@ -446,23 +523,31 @@ Operation operation(const std::string& name, const std::string& dir)
     if (name == "ini-sjis")
         return {dir + "/settings-sjis.ini", 932, [] {}, iniLoadWrite(dir + "/settings-sjis.ini")};
 
-    // The queries and edits work on the loaded benchmark file.
+    // The queries and edits work on the loaded benchmark file, whose
+    // sections are named section_000000 on.
     const std::string ini = dir + "/settings.ini";
-    auto loadOnce = [=] { check(loadINI(ini.c_str()) > 0, "loadINIFile failed"); };
+    auto sections = std::make_shared<int>(0);
+    auto last = std::make_shared<std::string>();
+    auto loadOnce = [=] {
+        *sections = loadINI(ini.c_str());
+        check(*sections > 0, "loadINIFile failed");
+        char name[32];
+        std::snprintf(name, sizeof name, "section_%06d", *sections - 1);
+        *last = name;
+    };
     if (name == "ini-load")
         return {ini, 0, [] {}, [=] {
                     check(loadINI(ini.c_str()) > 0, "loadINIFile failed");
                     return 0LL;
                 }};
     if (name == "ini-sections") {
-        auto sections = exported<const char* (*)(const char*, int)>("getSectionList");
-        return {ini, 0, loadOnce, [=] { return static_cast<long long>(std::strlen(sections("", 0))); }};
+        auto list = exported<const char* (*)(const char*, int)>("getSectionList");
+        return {ini, 0, loadOnce, [=] { return static_cast<long long>(std::strlen(list("", 0))); }};
     }
-    const std::string last = lastSectionName(dir);
     if (name == "ini-keys") {
         auto keys = exported<const char* (*)(const char*, const char*, int)>("getKeyList");
         return {ini, 0, loadOnce, [=] {
-                    std::size_t n = std::strlen(keys(last.c_str(), "", 0));
+                    std::size_t n = std::strlen(keys(last->c_str(), "", 0));
                     check(n > 0, "getKeyList found no keys");
                     return static_cast<long long>(n);
                 }};
@@ -473,25 +558,21 @@ Operation operation(const std::string& name, const std::string& dir)
         return {ini, 0, loadOnce, [=] {
                     // Back and forth, so that every run finds its key.
                     *flip = !*flip;
-                    check(rename(last.c_str(), *flip ? "key00" : "renamed00", *flip ? "renamed00" : "key00") == 1,
+                    check(rename(last->c_str(), *flip ? "key00" : "renamed00", *flip ? "renamed00" : "key00") == 1,
                           "changeKeyName failed");
                     return 0LL;
                 }};
     }
     if (name == "ini-move") {
         auto move = exported<int (*)(int, int)>("moveSection");
-        auto sections = std::make_shared<int>(0);
         auto flip = std::make_shared<bool>(false);
-        return {ini, 0, [=] { *sections = loadINI(ini.c_str()); check(*sections > 0, "loadINIFile failed"); },
-                [=] {
+        return {ini, 0, loadOnce, [=] {
                     *flip = !*flip;
                     check(*flip ? move(*sections, 1) : move(1, *sections), "moveSection failed");
                     return 0LL;
                 }};
     }
 
-    auto codePage = exported<int (*)(int)>("setCodePage");
-    (void)codePage;
     if (name == "csv" || name == "csv-sjis") {
         auto trans = exported<int (*)(const char*, const char*)>("transCSVToINI");
         const std::string in = dir + (name == "csv" ? "/table.csv" : "/table-sjis.csv");
@@ -500,13 +581,23 @@ Operation operation(const std::string& name, const std::string& dir)
                     return fileSize(out);
                 }};
     }
-    if (name == "words") {
+    if (name == "csv-element") {
+        auto create = exported<int (*)(const char*, const char*, const char*, int, int, int)>(
+            "createINIFromCSVElement");
+        const std::string in = dir + "/table.csv";
+        return {in, 0, [] {}, [=] {
+                    // Each record's id as key, its name as value.
+                    check(create(in.c_str(), out.c_str(), "table", 1, 2, 0) == 1, "createINIFromCSVElement failed");
+                    return fileSize(out);
+                }};
+    }
+    if (name == "words" || name == "text-words") {
         auto clear = exported<IntFn0>("clearOneLineDic");
         auto append = exported<IntFn1>("appendFileToOneLineDic");
         auto sort = exported<IntFn0>("sortOneLineDic");
         auto unique = exported<IntFn0>("uniqueOneLineDic");
         auto make = exported<int (*)(const char*, const char*)>("makeINIDB");
-        const std::string in = dir + "/words.txt";
+        const std::string in = dir + "/" + name + ".txt";
         return {in, 0, [] {}, [=] {
                     clear();
                     check(append(in.c_str()) == 1, "appendFileToOneLineDic failed");
@@ -521,60 +612,67 @@ Operation operation(const std::string& name, const std::string& dir)
         auto search = exported<TextFn>("searchInMultiLineDic");
         const std::string in = dir + "/dictionary.txt";
         auto searches = std::make_shared<std::vector<std::string>>();
+        auto answers = std::make_shared<std::string>();
         return {in, 0,
                 [=] {
-                    for (std::string s : lines(readAll(dir + "/searches.txt"))) {
+                    const Text all = readAll(dir + "/searches.txt");
+                    for (std::string s : lines(std::string(all.bytes.get(), all.size))) {
                         for (std::size_t at; (at = s.find("\\n")) != std::string::npos;) s.replace(at, 2, "\n");
                         searches->push_back(s);
                     }
                 },
                 [=] {
+                    // The first entry's body for every search text, then
+                    // every count, one a line: what the Python peer writes.
                     check(load(in.c_str(), "#") > 0, "loadMultiLineDic failed");
-                    long long bytes = 0, found = 0;
+                    answers->clear();
+                    long long found = 0;
                     for (const std::string& s : *searches) {
-                        std::size_t n = std::strlen(search(s.c_str(), 1));
-                        bytes += n;
-                        found += n > 0;
+                        const char* body = search(s.c_str(), 1);
+                        found += *body != '\0';
+                        *answers += body;
+                        *answers += '\n';
                     }
-                    for (const std::string& s : *searches) bytes += std::strlen(search(s.c_str(), -1));
+                    for (const std::string& s : *searches) {
+                        *answers += search(s.c_str(), -1);
+                        *answers += '\n';
+                    }
+                    answers->pop_back();
                     check(found > 0, "no search found its entry");
-                    return bytes;
-                }};
+                    return static_cast<long long>(answers->size());
+                },
+                [=] { writeAll(out, answers->data(), answers->size()); }};
     }
-    // The text is read before the timing starts: the call alone is timed,
-    // with its result written out afterwards for a look.
-    auto text = std::make_shared<std::string>();
+    // Warm, the call alone on a text already read; as a whole job the host
+    // reads the file, calls and writes the result.
+    auto text = std::make_shared<Text>();
+    auto result = std::make_shared<const char*>(nullptr);
+    auto writeResult = [=] { writeAll(out, *result, std::strlen(*result)); };
     if (name == "replace" || name == "replace-sjis") {
         auto replace = exported<const char* (*)(const char*, const char*, const char*, int)>("replace");
         const std::string in = dir + (name == "replace" ? "/text.txt" : "/text-sjis.txt");
         return {in, name == "replace" ? 0 : 932, [=] { *text = readAll(in); },
                 [=] {
-                    const char* result = replace(text->c_str(), "quill", "feather pen", -1);
-                    std::size_t n = std::strlen(result);
-                    check(n > text->size(), "replace changed nothing");
+                    *result = replace(text->bytes.get(), "quill", "feather pen", -1);
+                    std::size_t n = std::strlen(*result);
+                    check(n > text->size, "replace changed nothing");
                     return static_cast<long long>(n);
                 },
-                [=] {
-                    const char* result = replace(text->c_str(), "quill", "feather pen", -1);
-                    writeAll(out, result, std::strlen(result));
-                }};
+                writeResult};
     }
     if (name == "unescape" || name == "unescape-sjis") {
         auto parse = exported<const char* (*)(const char*)>("parseBackSlashString");
         const std::string in = dir + (name == "unescape" ? "/text.txt" : "/text-sjis.txt");
         return {in, name == "unescape" ? 0 : 932, [=] { *text = readAll(in); },
                 [=] {
-                    const char* result = parse(text->c_str());
-                    std::size_t n = std::strlen(result);
-                    check(n < text->size(), "parseBackSlashString resolved nothing");
+                    *result = parse(text->bytes.get());
+                    std::size_t n = std::strlen(*result);
+                    check(n < text->size, "parseBackSlashString resolved nothing");
                     return static_cast<long long>(n);
                 },
-                [=] {
-                    const char* result = parse(text->c_str());
-                    writeAll(out, result, std::strlen(result));
-                }};
+                writeResult};
     }
-    throw std::runtime_error("unknown operation " + name);
+    throw std::runtime_error("unknown job " + name);
 }
 
 double seconds(std::chrono::steady_clock::time_point from)
@@ -591,9 +689,6 @@ double processorSeconds()
     return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// Larger than the processor caches.
-constexpr std::size_t sweepBytes = std::size_t(96) << 20;
-
 // Reads and writes every cache line of sweep: memset writes buffers this
 // large around the caches and would evict nothing.
 void sweepCaches(std::vector<char>& sweep)
@@ -603,13 +698,12 @@ void sweepCaches(std::vector<char>& sweep)
     for (std::size_t i = 0; i < sweep.size(); i += 64) sweep[i] = static_cast<char>(sweep[i] + pass);
 }
 
-int run(const std::string& libraryPath, const std::string& name, const std::string& dir, int runs,
-        double quickSeconds)
+// Loads the library, makes the job and sets its code page, then hands the
+// job to work; the exit code: work's, 2 when the library cannot be loaded,
+// 3 when it lacks an export, 1 on any other failure.
+int withJob(const std::string& libraryPath, const std::string& name, const std::string& dir,
+            const std::function<int(Operation&)>& work)
 {
-    // Taken and touched first, so that all of it counts in the peak from the
-    // start and can be taken off exactly.
-    std::vector<char> sweep(sweepBytes);
-    sweepCaches(sweep);
     library = dlopen(libraryPath.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!library) {
         std::fprintf(stderr, "cannot load %s: %s\n", libraryPath.c_str(), dlerror());
@@ -618,6 +712,25 @@ int run(const std::string& libraryPath, const std::string& name, const std::stri
     try {
         Operation op = operation(name, dir);
         if (op.codePage != 0) check(exported<int (*)(int)>("setCodePage")(op.codePage) == 1, "setCodePage failed");
+        return work(op);
+    } catch (const Missing& e) {
+        std::fprintf(stderr, "the library has no export %s\n", e.what());
+        return 3;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s: %s\n", name.c_str(), e.what());
+        return 1;
+    }
+}
+
+// sweepBytes: larger than the processor caches (96 MB by default).
+int run(const std::string& libraryPath, const std::string& name, const std::string& dir, int runs,
+        double quickSeconds, std::size_t sweepBytes)
+{
+    // Taken and touched first, so that all of it counts in the peak from the
+    // start and can be taken off exactly.
+    std::vector<char> sweep(sweepBytes);
+    sweepCaches(sweep);
+    return withJob(libraryPath, name, dir, [&](Operation& op) {
         op.setup();
         long long output = op.body();  // warm-up
         // Quick operations run until quickSeconds are spent in them, for a
@@ -640,13 +753,53 @@ int run(const std::string& libraryPath, const std::string& name, const std::stri
         for (double t : processor) std::printf(" %.9f", t);
         std::printf("\n");
         return 0;
-    } catch (const Missing& e) {
-        std::fprintf(stderr, "the library has no export %s\n", e.what());
-        return 3;
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "%s: %s\n", name.c_str(), e.what());
-        return 1;
+    });
+}
+
+// The whole job once, as a host does it.
+int job(const std::string& libraryPath, const std::string& name, const std::string& dir)
+{
+    return withJob(libraryPath, name, dir, [&](Operation& op) {
+        op.setup();
+        auto t0 = std::chrono::steady_clock::now();
+        long long output = op.body();
+        double calls = seconds(t0);
+        op.finish();
+        std::printf("%lld %lld %.9f\n", fileSize(op.input), output, calls);
+        return 0;
+    });
+}
+
+double microseconds(const timeval& t)
+{
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+}
+
+// Runs command (null-terminated) and writes its figures to report.
+int timeCommand(const std::string& report, char** command)
+{
+    pid_t pid;
+    auto t0 = std::chrono::steady_clock::now();
+    int error = posix_spawnp(&pid, command[0], nullptr, nullptr, command, environ);
+    if (error != 0) {
+        std::fprintf(stderr, "cannot start %s: %s\n", command[0], std::strerror(error));
+        return 127;
     }
+    int status = 0;
+    struct rusage usage;
+    if (wait4(pid, &status, 0, &usage) < 0) {
+        std::perror("wait4");
+        return 127;
+    }
+    double wall = seconds(t0);
+    std::FILE* f = std::fopen(report.c_str(), "w");
+    if (!f || std::fprintf(f, "%.9f %.6f %.6f %lld\n", wall, microseconds(usage.ru_utime),
+                           microseconds(usage.ru_stime), static_cast<long long>(usage.ru_maxrss) * 1024) < 0 ||
+        std::fclose(f) != 0) {
+        std::fprintf(stderr, "cannot write %s\n", report.c_str());
+        return 127;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 }  // namespace
@@ -654,9 +807,15 @@ int run(const std::string& libraryPath, const std::string& name, const std::stri
 int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.size() == 3 && args[0] == "gen") return generate(args[1], std::atof(args[2].c_str()));
-    if (args.size() == 6 && args[0] == "run")
-        return run(args[1], args[2], args[3], std::atoi(args[4].c_str()), std::atof(args[5].c_str()));
-    std::fprintf(stderr, "usage: quillet_bench gen DIR SCALE | run LIBRARY OPERATION DIR RUNS QUICK_SECONDS\n");
+    if (args.size() >= 3 && args[0] == "gen")
+        return generate(args[1], std::atof(args[2].c_str()), std::vector<std::string>(args.begin() + 3, args.end()));
+    if ((args.size() == 6 || args.size() == 7) && args[0] == "run")
+        return run(args[1], args[2], args[3], std::atoi(args[4].c_str()), std::atof(args[5].c_str()),
+                   static_cast<std::size_t>(args.size() == 7 ? std::atoi(args[6].c_str()) : 96) << 20);
+    if (args.size() == 4 && args[0] == "job") return job(args[1], args[2], args[3]);
+    if (args.size() >= 3 && args[0] == "time") return timeCommand(args[1], argv + 3);
+    std::fprintf(stderr,
+                 "usage: quillet_bench gen DIR SCALE [FILE...] | run LIBRARY JOB DIR RUNS QUICK_SECONDS [SWEEP_MB]"
+                 " | job LIBRARY JOB DIR | time REPORT COMMAND...\n");
     return 2;
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the benchmark: bash bench/run.sh [--scale S] [other options of bench.py]
-# Builds the Linux library and the driver first (preset linux), unless both
-# --driver and --lib are given.
+# Builds the Linux library, the driver and the naive C++ INI peer first
+# (preset linux), unless both --driver and --lib are given.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,5 +10,5 @@ case " $* " in
     exec python3 bench/bench.py "$@" ;;
 esac
 cmake --preset linux >/dev/null
-cmake --build --preset linux --target quillet quillet_bench >/dev/null
+cmake --build --preset linux --target quillet quillet_bench naive_ini >/dev/null
 exec python3 bench/bench.py --driver build/linux/bin/quillet_bench --lib build/linux/bin/libquillet.so "$@"
