@@ -1,5 +1,6 @@
 // The file calls of Windows, behind os_file.h.
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <limits>
 
@@ -178,8 +179,29 @@ namespace {
 
 // The volume and file index of name, which identify a file; false when it
 // cannot be opened.
+// Whether name is one that Windows gives a device: a "\\.\" or "\\?\"
+// path (a pipe among them), or CON, NUL, COM1 and the like as the last part.
+// Such a name is never opened just to be looked at: opening a pipe would
+// take the one connection that the writer needs.
+bool isDeviceName(const char* name)
+{
+    if (std::strncmp(name, "\\\\.\\", 4) == 0 || std::strncmp(name, "\\\\?\\", 4) == 0) return true;
+    const char* last = name;
+    for (const char* p = name; *p; ++p)
+        if (*p == '\\' || *p == '/' || *p == ':') last = p + 1;
+    std::string base;
+    for (const char* p = last; *p && *p != '.' && *p != ':'; ++p) base += static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
+    while (!base.empty() && base.back() == ' ') base.pop_back();
+    static const char* const devices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+    for (const char* device : devices)
+        if (base == device) return true;
+    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) && base[3] >= '1' &&
+           base[3] <= '9';
+}
+
 bool fileIdentity(const char* name, BY_HANDLE_FILE_INFORMATION& info)
 {
+    if (isDeviceName(name)) return false;
     HANDLE h = CreateFileA(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
@@ -199,6 +221,7 @@ bool sameFile(const char* a, const char* b)
 
 bool isRegularFile(const char* name)
 {
+    if (isDeviceName(name)) return false;
     HANDLE h = CreateFileA(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
