@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!expected.empty() && expected.front()[0] == '[') expected.push_front("");
 
     int sections = loadINIFile(in.c_str());
-    check(std::list<std::string>(ini_reference::iniSections().begin(), ini_reference::iniSections().end()) == expected);
+    check(ini_reference::iniSections() == expected);
     check(sections == (expected.empty() ? -1 : static_cast<int>(expected.size()) - 1));
 
     std::string names = getSectionList("", 0);

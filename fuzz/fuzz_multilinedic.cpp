@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
+#include <vector>
 #include <unistd.h>
 
 #include "frame/module.h"
@@ -54,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     const std::string in = scratchFile("dic.txt", rest);
 
-    const quillet::Store& multiLineDic = quillet::module().dictionary.entries();
+    const std::vector<std::string_view>& multiLineDic = quillet::module().dictionary.entries();
     std::list<std::string> before(multiLineDic.begin(), multiLineDic.end());
     int loaded = loadMultiLineDic(in.c_str(), marker.c_str());
     std::list<std::string> expected;

@@ -33,7 +33,7 @@ extern "C" QUILLET_API int QUILLET_CALL writeINIFile(const char* fileName)
 {
     return guarded(0, [&](Module& m) {
         std::string& joined = m.result.scratch();
-        quillet::joinBlocks(m.ini.blocks(), joined);
+        m.ini.join(joined);
         m.result.take(joined);  // fileName may point into the old result text, which stays readable
         return quillet::writeTextFile(fileName, m.result.text(), false) ? 1 : 0;
     });

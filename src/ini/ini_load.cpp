@@ -1,9 +1,8 @@
 // Loading an INI file: its lines cut into the preamble and one block per
-// section as the file is read.
+// section as the file is read, each block built straight in the arena.
 #include "ini/ini_store.h"
 
-#include <utility>
-#include <vector>
+#include <algorithm>
 
 #include "text/text_file.h"
 
@@ -18,9 +17,8 @@ bool isBlankOrTab(char c)
 // The blocks being cut from an INI file's lines as they come in.
 class INICut {
 public:
-    INICut(Store& old, SectionIndex* index, const CodePage& codePage) : index_(index), codePage_(codePage)
+    INICut(IniBlocks& blocks, const CodePage& codePage) : blocks_(blocks), arena_(blocks.arena()), codePage_(codePage)
     {
-        blocks_.old.swap(old);
     }
 
     // Takes the next line of the file; ended: its "\n" follows it.
@@ -43,73 +41,55 @@ public:
         runEnd_ = ended ? end + 1 : end;
         if (!ended) {
             endRun();
-            block_.push_back('\n');
+            arena_.add("\n");
         }
     }
 
     // The piece that the lines lie in is about to go.
     void endRun()
     {
-        block_.append(runStart_, static_cast<std::size_t>(runEnd_ - runStart_));
+        if (runStart_ != runEnd_) arena_.add(std::string_view(runStart_, static_cast<std::size_t>(runEnd_ - runStart_)));
         runStart_ = runEnd_ = nullptr;
     }
 
-    // Moves the finished blocks to the end of store; nothing when no line
-    // was a header line.
-    void finish(Store& store)
+    // Ends the last block; none at all when no line was a header line.
+    void finish()
     {
         endRun();
-        if (!header_) return;
-        finishBlock();
-        Store fresh;
-        std::size_t position = index_ ? index_->size() - fresh_.size() : 0;
-        for (std::string& block : fresh_) {
-            fresh.push_back(std::move(block));
-            if (index_) index_->setNode(position++, std::prev(fresh.end()));
+        if (header_) {
+            blocks_.append(codePage_);
+        } else {
+            arena_.close();
+            blocks_.clear();
         }
-        blocks_.built.splice(blocks_.built.end(), fresh);
-        store.splice(store.end(), blocks_.built);
-        clearStore(blocks_.old);
     }
 
 private:
-    // Ends the block being filled and starts the next one. The block is
-    // built apart and copied once whole: the copy takes room of its size.
+    // Ends the block being built and starts the next one.
     void finishBlock()
     {
-        if (index_) index_->add(block_, codePage_);
-        if (std::string* reused = reuseOldElement(blocks_, block_.size())) {
-            reused->assign(block_);
-            if (index_) index_->setNode(index_->size() - 1, std::prev(blocks_.built.end()));
-        } else {
-            fresh_.emplace_back(block_);
-        }
-        block_.clear();
+        blocks_.append(codePage_);
         header_ = true;
     }
 
-    StoreRebuild blocks_;  // the finished blocks, the preamble first, on old elements
-    // The finished blocks for which no old element was left. The list's nodes
-    // for them are made one after the other at the end, so that they lie
-    // side by side in memory: walks over the store then read ahead instead
-    // of waiting on each node.
-    std::vector<std::string> fresh_;
-    SectionIndex* index_;
+    IniBlocks& blocks_;
+    TextArena& arena_;
     const CodePage& codePage_;
-    std::string block_;         // the block being filled
-    bool header_ = false;       // a header line was met: block_ is a section
+    bool header_ = false;  // a header line was met: the open block is a section
     const char* runStart_ = nullptr;
     const char* runEnd_ = nullptr;
 };
 
 }  // namespace
 
-bool loadINIBlocks(const char* fileName, Store& store, Store& old, const CodePage& codePage, std::size_t pieceSize,
-                   SectionIndex* index)
+bool loadINIBlocks(const char* fileName, IniBlocks& blocks, const CodePage& codePage, std::size_t pieceSize)
 {
     LineReader reader(codePage, pieceSize);
     if (!reader.open(fileName)) return false;
-    INICut cut(old, index, codePage);
+    // The blocks take the file's bytes less its carriage returns; a size
+    // that a sparse file may claim is taken as a hint up to a point.
+    blocks.expect(std::min<std::size_t>(reader.sizeHint(), std::size_t(64) << 20));
+    INICut cut(blocks, codePage);
     while (reader.nextPiece()) {
         std::string_view line;
         bool ended;
@@ -117,7 +97,7 @@ bool loadINIBlocks(const char* fileName, Store& store, Store& old, const CodePag
         cut.endRun();
     }
     if (reader.failed()) return false;
-    cut.finish(store);
+    cut.finish();
     return true;
 }
 

@@ -1,16 +1,14 @@
-// The INI store: an INI file held as blocks. Element 0 holds the lines before
-// the first section (empty when there are none), each further element one
+// The INI store: an INI file held as blocks. Block 0 holds the lines before
+// the first section (empty when there are none), each further block one
 // whole section, its header line first; every line of a block ends with "\n".
-// The store owns the index beside its blocks and keeps it up to date itself.
 #pragma once
 
 #include <cstddef>
 #include <string>
-#include <utility>
+#include <string_view>
 
-#include "ini/section_index.h"
+#include "ini/ini_blocks.h"
 #include "text/code_page.h"
-#include "text/store.h"
 
 namespace quillet {
 
@@ -21,22 +19,31 @@ public:
     static constexpr std::size_t defaultPiece = 1 << 18;
 
     IniStore() = default;
-    // A store of these blocks, in any shape.
-    explicit IniStore(Store blocks) : blocks_(std::move(blocks)) {}
+
+    // A store of these blocks (texts), in any shape.
+    template <class Texts>
+    IniStore(const Texts& texts, const CodePage& codePage)
+    {
+        for (const auto& text : texts) blocks_.appendCopy(text, codePage);
+    }
 
     // Empties the store and loads fileName into it, reading pieceSize bytes
     // at a time: the number of sections, or -1 when the file cannot be read
     // or holds no header line (the store is then empty).
     int load(const char* fileName, const CodePage& codePage, std::size_t pieceSize = defaultPiece);
 
-    // The blocks, the preamble first (none when nothing is loaded).
-    const Store& blocks() const { return blocks_; }
+    std::size_t size() const { return blocks_.size(); }
+    std::string_view block(std::size_t position) const { return blocks_.text(position); }
 
-    // The first block that begins with "[" + name + "]", or null.
-    const std::string* findSection(const std::string& name, const CodePage& codePage);
+    // The position of the first block that begins with "[" + name + "]", or
+    // IniBlocks::none.
+    std::size_t findSection(const std::string& name, const CodePage& codePage)
+    {
+        return blocks_.find(name, codePage);
+    }
 
     // Appends the section names, each after a "\n" unless list is empty.
-    void appendSectionNames(std::string& list, const CodePage& codePage);
+    void appendSectionNames(std::string& list, const CodePage& codePage) { blocks_.appendNames(list, codePage); }
 
     // Appends the keys of the first section named section, as the section
     // names are appended; false when there is no such section.
@@ -55,22 +62,17 @@ public:
     // when a position is out of range.
     bool moveSection(int from, int to, std::string& moved);
 
+    // Replaces text by the blocks joined in order, each made to end with "\n".
+    // The room that text already has is used first.
+    void join(std::string& text) const;
+
 private:
-    Store blocks_;
-    SectionIndex index_;
+    IniBlocks blocks_;
 };
 
-// Replaces text by the blocks joined in order, each made to end with "\n".
-// The room that text already has is used first.
-void joinBlocks(const Store& blocks, std::string& text);
-
-// Appends to store the blocks of the INI file fileName, read pieceSize bytes
+// Appends to blocks the blocks of the INI file fileName, read pieceSize bytes
 // at a time: the preamble, then one block per header line; nothing when no
-// line is a header line. The elements of old are used for the new blocks
-// where their room fits, and are gone afterwards. index, when given, gets
-// the added blocks. False when the file cannot be opened or read; store then
-// has nothing added.
-bool loadINIBlocks(const char* fileName, Store& store, Store& old, const CodePage& codePage,
-                   std::size_t pieceSize, SectionIndex* index = nullptr);
+// line is a header line. False when the file cannot be opened or read.
+bool loadINIBlocks(const char* fileName, IniBlocks& blocks, const CodePage& codePage, std::size_t pieceSize);
 
 }  // namespace quillet

@@ -2,6 +2,7 @@
 // finding them again through chains of title hashes.
 #include "multilinedic/dictionary.h"
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <stdexcept>
@@ -34,7 +35,7 @@ bool isHeadLine(std::string_view line, const std::string& marker)
 }
 
 // Where the first line of text ends, as the line cursor cuts it.
-std::size_t firstLineEnd(const std::string& text, const CodePage& codePage)
+std::size_t firstLineEnd(std::string_view text, const CodePage& codePage)
 {
     return lineEnd(text.data(), 0, text.size(), codePage);
 }
@@ -46,10 +47,11 @@ void trimRoom(std::vector<T>& v)
     if (v.capacity() / 2 > v.size()) v.shrink_to_fit();
 }
 
-// The entries being cut from a file's lines as they come in.
+// The entries being cut from a file's lines as they come in, each built in
+// the arena.
 class EntryCut {
 public:
-    EntryCut(Store& old, std::vector<const std::string*>& entryAt) : entryAt_(entryAt) { entries_.old.swap(old); }
+    EntryCut(TextArena& arena, std::vector<std::string_view>& entries) : arena_(arena), entries_(entries) {}
 
     // Takes the next line; ended: its "\n" follows it in the piece.
     void addLine(std::string_view line, bool ended, const std::string& marker)
@@ -66,7 +68,7 @@ public:
         runEnd_ = line.data() + line.size() + (ended ? 1 : 0);
         if (!ended) {
             endRun();
-            current_ += '\n';
+            arena_.add("\n");
         }
     }
 
@@ -74,47 +76,33 @@ public:
     // what it has of it.
     void endRun()
     {
-        if (runStart_) current_.append(runStart_, static_cast<std::size_t>(runEnd_ - runStart_));
+        if (runStart_) arena_.add(std::string_view(runStart_, static_cast<std::size_t>(runEnd_ - runStart_)));
         runStart_ = runEnd_ = nullptr;
     }
 
-    // Closes the open entry and hands the entries over.
-    void finish(Store& entries)
+    // Closes the open entry.
+    void finish()
     {
         endRun();
         if (open_) closeEntry();
-        clearStore(entries_.old);
-        entries.swap(entries_.built);
     }
 
     std::vector<std::uint32_t> titleHashes;  // of the finished entries, for the index
 
 private:
-    // Finishes the open entry: current_ and the run. Its place in entryAt
-    // and its title's hash are taken while it is still in the cache.
+    // Finishes the open entry; its title's hash is taken while it is still
+    // in the cache.
     void closeEntry()
     {
-        const std::size_t run = runStart_ ? static_cast<std::size_t>(runEnd_ - runStart_) : 0;
-        std::string* reused = reuseOldElement(entries_, current_.size() + run);
-        if (!reused) {
-            entries_.built.emplace_back();
-            reused = &entries_.built.back();
-        }
-        std::string& entry = *reused;
-        // Not current_ itself: it may have grown by doubling.
-        entry.reserve(current_.size() + run);
-        entry.append(current_);
-        if (run > 0) entry.append(runStart_, run);
-        if (!current_.empty()) std::string().swap(current_);
-        runStart_ = runEnd_ = nullptr;
-        entryAt_.push_back(&entry);
+        endRun();
+        const std::string_view entry = arena_.close();
+        entries_.push_back(entry);
         titleHashes.push_back(static_cast<std::uint32_t>(headHash(entry)));
     }
 
-    StoreRebuild entries_;  // the entries finished so far, on the old dictionary's elements
-    std::vector<const std::string*>& entryAt_;
-    bool open_ = false;       // a head line has been met: lines go to an entry
-    std::string current_;     // the open entry's bytes from earlier pieces
+    TextArena& arena_;
+    std::vector<std::string_view>& entries_;
+    bool open_ = false;  // a head line has been met: lines go to an entry
     const char* runStart_ = nullptr;  // the open entry's bytes in this piece
     const char* runEnd_ = nullptr;
 };
@@ -125,11 +113,10 @@ int Dictionary::load(const char* fileName, const std::string& headMarker, const 
                      std::size_t pieceSize)
 {
     if (headMarker.empty()) return -1;
-    // The old entries lend their room to the new ones, and the index keeps
-    // its room: a reload of about the same size asks for little memory.
-    Store old;
-    old.swap(entries_);
-    entryAt_.clear();
+    // The entries before are gone whatever happens; their memory is used
+    // again, and the index keeps its room.
+    entries_.clear();
+    arena_.reuse();
     chainNext_.clear();
     chainHead_.clear();
     LineReader reader(codePage, pieceSize);
@@ -137,9 +124,10 @@ int Dictionary::load(const char* fileName, const std::string& headMarker, const 
         clearIndex();
         return -1;
     }
+    arena_.expect(std::min<std::size_t>(reader.sizeHint(), std::size_t(64) << 20));
     try {
-        EntryCut cut(old, entryAt_);
-        cut.titleHashes.reserve(entryAt_.capacity());
+        EntryCut cut(arena_, entries_);
+        cut.titleHashes.reserve(entries_.capacity());
         while (reader.nextPiece()) {
             std::string_view line;
             bool ended;
@@ -151,13 +139,10 @@ int Dictionary::load(const char* fileName, const std::string& headMarker, const 
             clearIndex();
             return -1;
         }
-        Store loaded;
-        cut.finish(loaded);
+        cut.finish();
         buildChains(cut.titleHashes);
-        entries_.swap(loaded);
     } catch (...) {
         // Half a dictionary, or one without its index, is worse than none.
-        entries_.clear();
         clearIndex();
         throw;
     }
@@ -166,14 +151,15 @@ int Dictionary::load(const char* fileName, const std::string& headMarker, const 
 
 void Dictionary::clearIndex() noexcept
 {
-    std::vector<const std::string*>().swap(entryAt_);
+    entries_.clear();
+    arena_.reuse();
     std::vector<std::uint32_t>().swap(chainNext_);
     std::vector<std::uint32_t>().swap(chainHead_);
 }
 
 void Dictionary::buildChains(const std::vector<std::uint32_t>& titleHashes)
 {
-    const std::size_t n = entryAt_.size();
+    const std::size_t n = entries_.size();
     // Positions are kept in 32 bits, which only a 64-bit build could exceed.
     if (n >= noPosition) throw std::length_error("too many entries to index");
     std::size_t buckets = 1;
@@ -189,7 +175,7 @@ void Dictionary::buildChains(const std::vector<std::uint32_t>& titleHashes)
         chainNext_[p] = head;
         head = static_cast<std::uint32_t>(p);
     }
-    trimRoom(entryAt_);
+    trimRoom(entries_);
     trimRoom(chainNext_);
     trimRoom(chainHead_);
 }
@@ -202,8 +188,8 @@ std::uint32_t Dictionary::chainOf(const std::string& key) const
 std::string Dictionary::titles(const CodePage& codePage) const
 {
     std::string titles;
-    for (const std::string& entry : entries_) {
-        titles.append(entry, 0, firstLineEnd(entry, codePage));
+    for (const std::string_view entry : entries_) {
+        titles.append(entry.substr(0, firstLineEnd(entry, codePage)));
         titles += '\n';
     }
     return titles;
@@ -213,23 +199,23 @@ std::string Dictionary::search(const std::string& searchText, int number, const 
 {
     if ((number != -1 && number <= 0) || entries_.empty()) return std::string();
     // The entry without its first line, as the line cursor cuts that line.
-    auto bodyOf = [&](const std::string& entry) {
+    auto bodyOf = [&](std::string_view entry) {
         const std::size_t end = firstLineEnd(entry, codePage);
-        return end < entry.size() ? entry.substr(end + 1) : std::string();
+        return end < entry.size() ? std::string(entry.substr(end + 1)) : std::string();
     };
     if (searchText.empty() && number != -1) {
-        if (static_cast<std::size_t>(number) > entryAt_.size()) return std::string();
-        return bodyOf(*entryAt_[number - 1]);
+        if (static_cast<std::size_t>(number) > entries_.size()) return std::string();
+        return bodyOf(entries_[number - 1]);
     }
     const std::string key = searchText + '\n';
     if (number == -1) {
         long long count = 0;
         for (std::uint32_t p = chainOf(key); p != noPosition; p = chainNext_[p])
-            if (hasPrefix(*entryAt_[p], key)) ++count;
+            if (hasPrefix(entries_[p], key)) ++count;
         return decimalText(count);
     }
     for (std::uint32_t p = chainOf(key); p != noPosition; p = chainNext_[p])
-        if (hasPrefix(*entryAt_[p], key) && --number == 0) return bodyOf(*entryAt_[p]);
+        if (hasPrefix(entries_[p], key) && --number == 0) return bodyOf(entries_[p]);
     return std::string();
 }
 

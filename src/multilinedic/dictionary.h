@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
+#include <string_view>
+
 #include "text/code_page.h"
-#include "text/store.h"
+#include "text/text_arena.h"
 
 namespace quillet {
 
@@ -27,7 +29,8 @@ public:
     int load(const char* fileName, const std::string& headMarker, const CodePage& codePage,
              std::size_t pieceSize = defaultPiece);
 
-    const Store& entries() const { return entries_; }
+    // The entries in order, their texts in the dictionary's arena.
+    const std::vector<std::string_view>& entries() const { return entries_; }
     bool empty() const { return entries_.empty(); }
 
     // Each entry's title followed by "\n", in order.
@@ -44,12 +47,12 @@ private:
     void buildChains(const std::vector<std::uint32_t>& titleHashes);
     std::uint32_t chainOf(const std::string& key) const;
 
-    Store entries_;
-    // The entries by position, and per hash of the bytes before an entry's
-    // first line-feed byte a chain of the positions that share it, in order.
-    // An entry that begins with a search key has the same bytes before its
-    // first line feed as the key, so it is in the key's chain.
-    std::vector<const std::string*> entryAt_;
+    std::vector<std::string_view> entries_;
+    TextArena arena_;
+    // Per hash of the bytes before an entry's first line-feed byte, a chain
+    // of the positions that share it, in order. An entry that begins with a
+    // search key has the same bytes before its first line feed as the key,
+    // so it is in the key's chain.
     std::vector<std::uint32_t> chainNext_;
     std::vector<std::uint32_t> chainHead_;  // a power of two of them
 };

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "frame/export.h"
+#include "text/byte_scan.h"
 #include "text/string_ops.h"
 
 using quillet::Module;
@@ -34,6 +35,7 @@ extern "C" QUILLET_API const char* QUILLET_CALL parseBackSlashString(const char*
         // result text: it is resolved apart.
         const std::size_t n = std::strlen(text);
         std::string& out = m.result.scratch();
+        quillet::scan::reserveLarge(out, n);
         out.resize(n);
         out.resize(quillet::resolveEscapes(text, n, &out[0], m.codePage));
         return m.result.take(out);

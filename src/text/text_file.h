@@ -100,6 +100,9 @@ public:
     // Whether the file gave no text at all.
     bool empty() const { return !anyText_; }
 
+    // The file's length where it has one, else 0: a hint only.
+    std::size_t sizeHint() const { return reader_.sizeHint(); }
+
 private:
     const CodePage& codePage_;
     std::size_t pieceSize_;

@@ -33,12 +33,12 @@ std::string randomINIText(std::mt19937& rng)
 class INIGrouping : public TempFolderTest {
 protected:
     // The blocks that loading a file of these bytes cuts.
-    quillet::Store loaded(const std::string& bytes)
+    testing_support::Texts loaded(const std::string& bytes)
     {
         testing_support::writeBytes(path("g.ini"), bytes);
-        quillet::Store store, old;
-        EXPECT_TRUE(quillet::loadINIBlocks(path("g.ini").c_str(), store, old, testing_support::codePage(), 1 << 18));
-        return store;
+        quillet::IniStore store;
+        store.load(path("g.ini").c_str(), testing_support::codePage());
+        return ini_reference::blocksOf(store);
     }
 };
 
@@ -71,9 +71,9 @@ TEST_F(INIGrouping, ALoneLeadByteJoinsTheNextLineUnderADoubleBytePage)
 {
     testing_support::underBothCodePages([&](int codePage) {
         if (codePage == 932)
-            EXPECT_EQ(loaded("[a]\nk=\x81\n[b]\n"), (quillet::Store{"", "[a]\nk=\x81\n[b]\n"}));
+            EXPECT_EQ(loaded("[a]\nk=\x81\n[b]\n"), (testing_support::Texts{"", "[a]\nk=\x81\n[b]\n"}));
         else
-            EXPECT_EQ(loaded("[a]\nk=\x81\n[b]\n"), (quillet::Store{"", "[a]\nk=\x81\n", "[b]\n"}));
+            EXPECT_EQ(loaded("[a]\nk=\x81\n[b]\n"), (testing_support::Texts{"", "[a]\nk=\x81\n", "[b]\n"}));
     });
 }
 
@@ -89,11 +89,11 @@ protected:
 TEST_F(INILoad, KeepsThePreambleAndOneBlockPerSection)
 {
     EXPECT_EQ(load("; settings\r\n[main]\r\n  size=10\r\n[extra]\r\na=1\r\n"), 2);
-    EXPECT_EQ(iniSections(), (quillet::Store{"; settings\n", "[main]\nsize=10\n", "[extra]\na=1\n"}));
+    EXPECT_EQ(iniSections(), (testing_support::Texts{"; settings\n", "[main]\nsize=10\n", "[extra]\na=1\n"}));
     EXPECT_EQ(load("\t [main]\r\n  size=10\r\n[extra]\r\na=1"), 2);
-    EXPECT_EQ(iniSections(), (quillet::Store{"", "[main]\nsize=10\n", "[extra]\na=1\n"}));
+    EXPECT_EQ(iniSections(), (testing_support::Texts{"", "[main]\nsize=10\n", "[extra]\na=1\n"}));
     EXPECT_EQ(load("\r\n[s]\r\n \t \r\n"), 1);
-    EXPECT_EQ(iniSections(), (quillet::Store{"\n", "[s]\n \t \n"}));
+    EXPECT_EQ(iniSections(), (testing_support::Texts{"\n", "[s]\n \t \n"}));
 }
 
 // Files read a few bytes at a time cut into the blocks of the whole text,
@@ -111,20 +111,21 @@ TEST_F(INILoad, PiecesOfAnyLengthOnAnOldStoreGiveTheBlocksOfTheWholeText)
             testing_support::writeBytes(file, bytes);
             std::string text;
             ASSERT_TRUE(quillet::readTextFile(file.c_str(), text));
-            const quillet::Store whole = ini_reference::load(text);
-            quillet::Store old;
-            for (int n = i % 9; n > 0; --n) old.push_back(std::string(static_cast<std::size_t>(n * n * 7), 'o'));
-            quillet::Store cut{"kept"};
+            const testing_support::Texts whole = ini_reference::load(text);
+            // A store that held blocks of any shape before: the load writes
+            // over their memory.
+            testing_support::Texts before;
+            for (int n = i % 9; n > 0; --n) before.push_back(std::string(static_cast<std::size_t>(n * n * 7), 'o'));
+            quillet::IniStore store(before, testing_support::codePage());
             const std::size_t piece = static_cast<std::size_t>(1 + i % 17);
-            ASSERT_TRUE(quillet::loadINIBlocks(file.c_str(), cut, old, testing_support::codePage(), piece));
-            cut.pop_front();
-            ASSERT_EQ(cut, whole) << testing::PrintToString(bytes) << " in pieces of " << piece;
-            ASSERT_TRUE(old.empty());
+            ASSERT_EQ(store.load(file.c_str(), testing_support::codePage(), piece),
+                      whole.empty() ? -1 : static_cast<int>(whole.size()) - 1);
+            ASSERT_EQ(ini_reference::blocksOf(store), whole) << testing::PrintToString(bytes) << " in pieces of " << piece;
         }
     });
-    quillet::Store cut, old{"o"};
-    EXPECT_FALSE(quillet::loadINIBlocks(path("missing.ini").c_str(), cut, old, testing_support::codePage(), 4));
-    EXPECT_TRUE(cut.empty());
+    quillet::IniStore store(testing_support::Texts{"", "[o]\n"}, testing_support::codePage());
+    EXPECT_EQ(store.load(path("missing.ini").c_str(), testing_support::codePage(), 4), -1);
+    EXPECT_EQ(store.size(), 0u);
 }
 
 TEST_F(INILoad, FailsAndEmptiesTheStoreWithoutAHeaderLine)
@@ -148,7 +149,7 @@ TEST_F(INILoad, FailsAndEmptiesTheStoreWithoutAHeaderLine)
 TEST_F(INILoad, WriteLeavesTheWrittenTextInResultTextEvenWhenItFails)
 {
     ASSERT_EQ(load("; c\r\n[a]\r\nk=1"), 1);
-    quillet::Store tail = iniSections();
+    testing_support::Texts tail = iniSections();
     tail.back() += "tail without break";
     useStore(tail);
     EXPECT_EQ(writeINIFile(path("out.ini").c_str()), 1);

@@ -20,7 +20,7 @@ protected:
     void SetUp() override
     {
         TempFolderTest::SetUp();
-        useStore(quillet::Store{"; [pre]\nx=1\n",
+        useStore(testing_support::Texts{"; [pre]\nx=1\n",
                        "[main]\n; window\nsize=10\nname =Bob\nflag\n=x\n",
                        "[extra]\na=1\n"});
     }
@@ -45,16 +45,16 @@ TEST_F(INIQueries, ListsSectionsAndKeysAsText)
 
 TEST_F(INIQueries, SectionNamesComeFromHeaderLinesUpToTheFirstBracket)
 {
-    useStore(quillet::Store{"", "[]\n", "[a]b]c\n", "[no bracket\nk=]\n", "[\xE0]]\n", "[]\n"});
+    useStore(testing_support::Texts{"", "[]\n", "[a]b]c\n", "[no bracket\nk=]\n", "[\xE0]]\n", "[]\n"});
     EXPECT_STREQ(getSectionList("", 0), "a\n\xE0\n");
-    quillet::Store changed = iniSections();
+    testing_support::Texts changed = iniSections();
     changed.front() = "]\n";
     useStore(changed);
     changed.insert(std::next(changed.begin()), "[first]\n");
     useStore(changed);
     EXPECT_STREQ(getSectionList("", 0), "first\n\na\n\xE0\n");
     // A header renamed as a key into one that starts with its "]".
-    useStore(quillet::Store{"", "[a]\n", "[b] x\n"});
+    useStore(testing_support::Texts{"", "[a]\n", "[b] x\n"});
     ASSERT_EQ(changeKeyName("b", "[b]", "]"), 1);
     EXPECT_STREQ(getSectionList("", 0), "a\n");
 }
@@ -63,7 +63,7 @@ TEST_F(INIQueries, LongHeaderLinesAreSearchedToTheirEndAndNoFurther)
 {
     // "]" past the first sixteen bytes, and "]" only on a later line.
     const std::string longName(40, 'n');
-    useStore(quillet::Store{"", "[" + longName + "] ;c\n", "[" + longName + "\nk=]\n", "[" + longName + "x",
+    useStore(testing_support::Texts{"", "[" + longName + "] ;c\n", "[" + longName + "\nk=]\n", "[" + longName + "x",
                    "[" + std::string(15, 'm') + "\n]\n"});
     testing_support::underBothCodePages([&](int) {
         EXPECT_EQ(std::string(getSectionList("", 0)), longName);
@@ -72,7 +72,7 @@ TEST_F(INIQueries, LongHeaderLinesAreSearchedToTheirEndAndNoFurther)
 
 TEST_F(INIQueries, KeysNeedAnEqualsSignAndNoCommentMark)
 {
-    useStore(quillet::Store{"", "[a=b] ;c\n#x=1\n;y=2\nk=1\nk=2\n \t \n", "[a=b]\nother=1\n"});
+    useStore(testing_support::Texts{"", "[a=b] ;c\n#x=1\n;y=2\nk=1\nk=2\n \t \n", "[a=b]\nother=1\n"});
     EXPECT_STREQ(getKeyList("a=b", "", 0), "[a\n#x\nk\nk");
 }
 
@@ -89,7 +89,7 @@ TEST_F(INIQueries, WritesNumberedListsToFiles)
     // No section, no file.
     EXPECT_STREQ(getKeyList("none", path("not written").c_str(), 0), "");
     EXPECT_FALSE(testing_support::exists(path("not written")));
-    useStore(quillet::Store{"", "[nokeys]\n;c\n"});
+    useStore(testing_support::Texts{"", "[nokeys]\n;c\n"});
     EXPECT_STREQ(getKeyList("nokeys", out.c_str(), 0), "0");
     EXPECT_EQ(testing_support::readBytes(out), "[keylist]\r\n");
 }

@@ -11,16 +11,26 @@
 
 namespace ini_reference {
 
-// The INI store of the library's state, its blocks and the result text.
-inline const quillet::Store& iniSections()
+using testing_support::Texts;
+
+// The blocks of an INI store, as texts.
+inline Texts blocksOf(const quillet::IniStore& store)
 {
-    return quillet::module().ini.blocks();
+    Texts blocks;
+    for (std::size_t i = 0; i < store.size(); ++i) blocks.emplace_back(store.block(i));
+    return blocks;
+}
+
+// The blocks of the INI store of the library's state.
+inline Texts iniSections()
+{
+    return blocksOf(quillet::module().ini);
 }
 
 // Puts a store of these blocks, in any shape, in the library's state.
-inline void useStore(quillet::Store blocks)
+inline void useStore(const Texts& blocks)
 {
-    quillet::module().ini = quillet::IniStore(std::move(blocks));
+    quillet::module().ini = quillet::IniStore(blocks, quillet::module().codePage);
 }
 
 inline const std::string& resultText()
@@ -58,6 +68,7 @@ inline std::string sectionList(const std::list<std::string>& store)
     return list;
 }
 
+// The first block that begins with "[" + name + "]", or null.
 inline const std::string* firstBlock(const std::list<std::string>& store, const std::string& name)
 {
     for (const std::string& block : store)

@@ -32,6 +32,9 @@ std::string formatNumberedList(const std::string& title, std::string text, bool 
 
 namespace testing_support {
 
+// Texts in order, as the tests spell stores out.
+using Texts = std::list<std::string>;
+
 // The code page that the library's state reads texts in.
 inline const quillet::CodePage& codePage()
 {
