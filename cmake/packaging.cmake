@@ -95,13 +95,15 @@ install(FILES ${CMAKE_SOURCE_DIR}/examples/host_demo.c ${CMAKE_SOURCE_DIR}/examp
 # The command-line tool may be added anywhere in the top-level file, so it is
 # looked for once that whole file has been read.
 function(quillet_package_tool)
-  set(tool_name "")
+  set(tool_files "")
   if(TARGET quillet_cli)
     install(TARGETS quillet_cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-    set(tool_name "$<TARGET_FILE_NAME:quillet_cli>")
+    # The tool, and its manual page and completion where cli/ installs them.
+    get_property(tool_pages GLOBAL PROPERTY QUILLET_TOOL_PAGES)
+    set(tool_files "${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:quillet_cli>" ${tool_pages})
   endif()
   # Read by the installed-tree test.
-  file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/packaging/tool-name.txt CONTENT "${tool_name}")
+  file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/packaging/tool-files.txt CONTENT "${tool_files}")
 endfunction()
 cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL quillet_package_tool)
 

@@ -7,7 +7,7 @@
 cmake_minimum_required(VERSION 3.21)
 
 foreach(var MODE BUILD_DIR WORK_DIR CONSUMER_DIR HEADER VERSION BINDIR LIBDIR INCLUDEDIR DOCDIR
-            C_COMPILER GENERATOR TOOL_NAME_FILE)
+            C_COMPILER GENERATOR TOOL_FILES_FILE)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "check_kit: ${var} is not set")
   endif()
@@ -84,10 +84,9 @@ else()
   list(APPEND expected ${LIBDIR}/libquillet.so ${LIBDIR}/libquillet.so.${SOVERSION}
                        ${LIBDIR}/libquillet.so.${VERSION} ${LIBDIR}/pkgconfig/quillet.pc)
 endif()
-file(READ ${TOOL_NAME_FILE} tool_name)
-if(tool_name)
-  list(APPEND expected ${BINDIR}/${tool_name})
-endif()
+# The tool and its pages, where the build has them.
+file(READ ${TOOL_FILES_FILE} tool_files)
+list(APPEND expected ${tool_files})
 list(TRANSFORM expected REPLACE "^\\./" "")
 list(SORT expected)
 file(GLOB_RECURSE actual LIST_DIRECTORIES false RELATIVE ${prefix} ${prefix}/*)
