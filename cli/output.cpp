@@ -175,25 +175,24 @@ OutputTarget outputTarget(const Args& args)
 }
 
 #if QUILLET_CLI_RESULT_PIPE
-// Copies the pipe's read end to standard output until the library closes
-// the write end; on a failed write it goes on reading, so that the library
-// never waits on a full pipe.
+// A pipe whose read end a thread copies to standard output until the library
+// closes the write end; after a failed write it goes on reading, so that the
+// library never waits on a full pipe.
 struct ResultFile::Copier {
-    std::thread thread;
+    int ends[2] = {-1, -1};
     int error = 0;
-    explicit Copier(int readEnd)
-        : thread([this, readEnd] {
-              char buffer[65536];
-              for (ssize_t got; (got = ::read(readEnd, buffer, sizeof buffer)) != 0;) {
-                  if (got < 0 && errno == EINTR) continue;
-                  if (got < 0) {
-                      error = errno;
-                      break;
-                  }
-                  if (!error && !putOut(buffer, static_cast<std::size_t>(got), true)) error = errno ? errno : EIO;
-              }
-          })
+    std::thread thread;
+    void copy()
     {
+        char buffer[65536];
+        for (ssize_t got; (got = ::read(ends[0], buffer, sizeof buffer)) != 0;) {
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) {
+                error = errno;
+                break;
+            }
+            if (!error && !putOut(buffer, static_cast<std::size_t>(got), true)) error = errno ? errno : EIO;
+        }
     }
 };
 #else
@@ -208,10 +207,16 @@ ResultFile::ResultFile(const OutputTarget& target) : target_(target)
     }
 #if QUILLET_CLI_RESULT_PIPE
     if (target.kind == OutputTarget::standardOutput) {
-        if (::pipe(pipeEnds_) != 0) return;
+        copier_ = new Copier;
+        if (::pipe(copier_->ends) != 0) {
+            delete copier_;
+            copier_ = nullptr;
+            name_ = privateFile("result");
+            return;
+        }
         flushStandardOutput();
-        copier_ = new Copier(pipeEnds_[0]);
-        name_ = "/dev/fd/" + std::to_string(pipeEnds_[1]);
+        copier_->thread = std::thread(&Copier::copy, copier_);
+        name_ = "/dev/fd/" + std::to_string(copier_->ends[1]);
         return;
     }
 #endif
@@ -234,9 +239,9 @@ int ResultFile::deliver()
     std::string problem;
 #if QUILLET_CLI_RESULT_PIPE
     if (copier_) {
-        ::close(pipeEnds_[1]);
+        ::close(copier_->ends[1]);
         copier_->thread.join();
-        ::close(pipeEnds_[0]);
+        ::close(copier_->ends[0]);
         if (copier_->error) problem = std::strerror(copier_->error);
         delete copier_;
         copier_ = nullptr;

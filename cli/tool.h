@@ -232,8 +232,7 @@ public:
 private:
     OutputTarget target_;
     std::string name_;
-    int pipeEnds_[2] = {-1, -1};
-    struct Copier;
+    struct Copier;  // the pipe and its reading thread, when there is one
     Copier* copier_ = nullptr;
 };
 
