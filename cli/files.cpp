@@ -115,8 +115,7 @@ std::string rewriteLoss(const std::string& fileName)
             afterReturn = c == '\r';
         }
     }
-    // A carriage return right before the end of the data is bare as well.
-    if (afterReturn) bareReturn = true;
+    // A carriage return at the very end ends no line that could run on.
     std::fclose(f);
     if (unread) return "it holds a NUL or 0x1A byte, after which nothing is read";
     if (bareReturn)

@@ -70,6 +70,12 @@ void printCommandHelp(const Command& command)
         std::printf("\nOptions\n");
         printOptions(command.options);
     }
-    std::printf("\nExample: quillet %s\n\nGlobal options: --codepage N, -q, --crlf (see 'quillet --help').\n",
-                command.example);
+    std::string global;
+    for (const OptionSpec& option : globalOptions) {
+        global += global.empty() ? "" : ", ";
+        global += option.shortName ? std::string("-") + option.shortName : std::string("--") + option.longName;
+        if (option.value == ValueKind::required) global += std::string(" ") + option.valueName;
+    }
+    std::printf("\nExample: quillet %s\n\nGlobal options: %s (see 'quillet --help').\n", command.example,
+                global.c_str());
 }
