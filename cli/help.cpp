@@ -47,7 +47,7 @@ void printToolHelp()
         if (command.group) std::printf("\n%s\n", command.group);
         std::printf("  %-15s %s\n", command.name, command.summary);
     }
-    std::printf("\nGlobal options (before or after the command)\n");
+    std::printf("\nGlobal options (all but --version may also follow the command)\n");
     std::vector<OptionSpec> options = globalOptions;
     options.insert(options.end(), toolOptions.begin(), toolOptions.end());
     printOptions(options);

@@ -40,20 +40,25 @@ bool forEachLine(const std::string& fileName, const std::function<void(const std
     bool trail = false, ended = false;
     char buffer[65536];
     for (std::size_t got; !ended && (got = std::fread(buffer, 1, sizeof buffer, f)) > 0;) {
-        for (std::size_t i = 0; i < got; ++i) {
-            unsigned char c = static_cast<unsigned char>(buffer[i]);
-            if (c == '\r') continue;
-            if (c == 0x1A || c == 0) {
-                ended = true;
-                break;
+        for (std::size_t i = 0; i < got;) {
+            // A run of bytes that stay in the line, then the byte that stops it.
+            std::size_t start = i;
+            for (; i < got; ++i) {
+                unsigned char c = static_cast<unsigned char>(buffer[i]);
+                if (c == '\r' || c == 0x1A || c == 0 || (c == '\n' && !trail)) break;
+                trail = !trail && isLead(c);
             }
-            if (c == '\n' && !trail) {
+            line.append(buffer + start, i - start);
+            if (i == got) break;
+            char stop = buffer[i++];
+            if (stop == '\r') continue;
+            if (stop == '\n') {
                 onLine(line);
                 line.clear();
                 continue;
             }
-            line += static_cast<char>(c);
-            trail = !trail && isLead(c);
+            ended = true;
+            break;
         }
     }
     std::fclose(f);
@@ -73,19 +78,21 @@ std::string withoutLeadingBlanks(const std::string& line)
 // before "," or the end closes it; a lead byte takes the byte after it).
 bool endsInsideQuotes(const std::string& record, const LeadBytes& isLead)
 {
-    std::string text = record + ",";
+    // The record is read as if a "," followed it, which ends its last field.
+    const std::size_t size = record.size() + 1;
+    auto at = [&record](std::size_t i) { return i < record.size() ? record[i] : ','; };
     bool inQuotes = false;
     std::size_t fieldStart = 0;
-    for (std::size_t i = 0; i < text.size();) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
+    for (std::size_t i = 0; i < size;) {
+        unsigned char c = static_cast<unsigned char>(at(i));
         if (isLead(c)) {
             i += 2;
         } else if (c == '"' && inQuotes) {
-            if (i + 1 < text.size() && text[i + 1] == '"') {
+            if (i + 1 < size && at(i + 1) == '"') {
                 i += 2;
                 continue;
             }
-            if (i + 1 < text.size() && text[i + 1] == ',') inQuotes = false;
+            if (i + 1 < size && at(i + 1) == ',') inQuotes = false;
             ++i;
         } else if (c == '"') {
             inQuotes = i == fieldStart;

@@ -95,7 +95,8 @@ std::string manualPage()
     }
     std::vector<OptionSpec> options = globalOptions;
     options.insert(options.end(), toolOptions.begin(), toolOptions.end());
-    page += ".SH GLOBAL OPTIONS\nThese go before the command or among its arguments.\n" + optionItems(options);
+    page += ".SH GLOBAL OPTIONS\nThese go before the command; all but \\-\\-version may also follow it.\n" +
+            optionItems(options);
     page += ".SH EXIT STATUS\n" + roff(exitStatusNote) + "\n";
     page += ".SH ENVIRONMENT\n.TP\n.B TMPDIR\nthe temporary folder, which holds the tool's private folder while it runs\n";
     page += ".SH EXAMPLE\n\\fBquillet " + roff(toolExample) + "\\fR\n";
