@@ -15,7 +15,10 @@ failed=0
 # share; on Linux it is a folder of this test's own.
 if [ ${#tool[@]} -gt 1 ]; then
   on_wine=true
-  temp_folder=$("${tool[0]}" winepath -u "$("${tool[0]}" cmd /c echo %TEMP% | tr -d '\r')")
+  # (Their standard error is not the test's: a wine server they start would
+  # hold it open after the test ends.)
+  temp_folder=$("${tool[0]}" cmd /c echo %TEMP% </dev/null 2>/dev/null | tr -d '\r')
+  temp_folder=$("${tool[0]}" winepath -u "$temp_folder" </dev/null 2>/dev/null)
 else
   on_wine=false
   temp_folder=$work/tmp
