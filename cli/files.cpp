@@ -130,9 +130,11 @@ std::string copyFile(const std::string& fileName, const std::string& copyName)
     if (!from) return systemReason(errno);
     std::FILE* to = std::fopen(copyName.c_str(), "wb");
     if (!to) {
-        int error = errno;
+        std::string reason = systemReason(errno);
         std::fclose(from);
-        return systemReason(error);
+        // The same reason on every platform where one is seen (a folder).
+        std::string seen = writeProblem(copyName);
+        return seen.empty() ? reason : seen;
     }
     char buffer[65536];
     int error = 0;

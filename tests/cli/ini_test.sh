@@ -58,6 +58,12 @@ run rename-section --in-place=.bak copy.ini paths folders
 expect "rename-section --in-place=.bak" 0 "" ""
 expect_file "the edited file" copy.ini "$edited"
 expect_file "the old file kept" copy.ini.bak "$original"
+cp app.ini copy.ini; mkdir copy.ini.old
+run rename-section -i.old copy.ini paths folders
+expect "no edit when the old file cannot be kept" 1 "" $'quillet: cannot copy \'copy.ini\' to \'copy.ini.old\': Is a directory\n'
+expect_file "the file as it was" copy.ini "$original"
+run --crlf rename-section app.ini paths folders
+expect "--crlf: the bytes -o writes" 0 "$edited" ""
 run rename-section -i app.ini paths folders -o x.ini
 expect "-i and -o" 2 "" $'quillet rename-section: -i and -o exclude each other (see \'quillet rename-section --help\')\n'
 run rename-section -i - paths folders <app.ini

@@ -41,7 +41,7 @@ fi
 check "no private folder after a closed pipe" no_private_folder_left
 
 if ! $on_wine; then
-  # Line ends that the usual tools take: the two pipelines.
+  # Line ends that grep, cut and sed take.
   got=$("${tool[@]}" csv-table big.csv | grep '^line=' | cut -d= -f2)
   check "csv-table | grep | cut" [ "$got" = 60000 ]
   got=$("${tool[@]}" words -su words.txt | sed -n 's/^[0-9]*="\(.*\)"$/\1/p' | tr '\n' ' ')
