@@ -71,10 +71,11 @@ std::string writeProblem(const std::string& fileName)
         std::FILE* f = std::fopen(fileName.c_str(), "r+b");
         if (!f) return systemReason(errno);
         std::fclose(f);
-    } else if (errno != ENOENT) {
-        return systemReason(errno);
+        // A file we may write is written even in a folder we may not.
+        return "";
     }
-    // The library writes a new file beside the target, so the folder counts.
+    if (errno != ENOENT) return systemReason(errno);
+    // A new file needs a folder we may write.
     std::string folder = folderOf(fileName);
     if (stat(folder.c_str(), &st) != 0) return systemReason(errno);
     if (!isFolder(st)) return systemReason(ENOTDIR);

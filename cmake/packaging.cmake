@@ -21,20 +21,20 @@ else()
 endif()
 
 if(WIN32)
-  configure_file(${CMAKE_SOURCE_DIR}/resources/quillet.rc.in ${CMAKE_BINARY_DIR}/quillet.rc @ONLY)
-  target_sources(quillet PRIVATE ${CMAKE_BINARY_DIR}/quillet.rc)
+  configure_file(${PROJECT_SOURCE_DIR}/resources/quillet.rc.in ${PROJECT_BINARY_DIR}/quillet.rc @ONLY)
+  target_sources(quillet PRIVATE ${PROJECT_BINARY_DIR}/quillet.rc)
 
   # quillet.def and, where dlltool exists, quillet.lib made from it: the
   # import library for toolchains that do not read libquillet.dll.a.
-  set(QUILLET_DEF ${CMAKE_BINARY_DIR}/quillet.def)
+  set(QUILLET_DEF ${PROJECT_BINARY_DIR}/quillet.def)
   quillet_write_def_file(${QUILLET_DEF} quillet.dll "${QUILLET_EXPORTS}")
   if(CMAKE_DLLTOOL)
-    set(QUILLET_MSVC_IMPLIB ${CMAKE_BINARY_DIR}/quillet.lib)
+    set(QUILLET_MSVC_IMPLIB ${PROJECT_BINARY_DIR}/quillet.lib)
     add_custom_command(OUTPUT ${QUILLET_MSVC_IMPLIB}
                        COMMAND ${CMAKE_DLLTOOL} -d quillet.def -D quillet.dll -l quillet.lib
                        DEPENDS ${QUILLET_DEF}
                        # Relative names: dlltool builds its symbol names from them.
-                       WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+                       WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
                        COMMENT "Import library quillet.lib from quillet.def")
     add_custom_target(quillet_msvc_implib ALL DEPENDS ${QUILLET_MSVC_IMPLIB})
   else()
@@ -50,15 +50,20 @@ install(TARGETS quillet EXPORT QuilletTargets
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
         INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(FILES ${CMAKE_SOURCE_DIR}/include/quillet.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+if(WIN32)
+  quillet_install_stripped(quillet ${CMAKE_INSTALL_BINDIR})
+else()
+  quillet_install_stripped(quillet ${CMAKE_INSTALL_LIBDIR})
+endif()
+install(FILES ${PROJECT_SOURCE_DIR}/include/quillet.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(EXPORT QuilletTargets NAMESPACE Quillet:: DESTINATION ${QUILLET_CMAKE_DIR})
-configure_package_config_file(${CMAKE_SOURCE_DIR}/cmake/QuilletConfig.cmake.in
-                              ${CMAKE_BINARY_DIR}/QuilletConfig.cmake
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/QuilletConfig.cmake.in
+                              ${PROJECT_BINARY_DIR}/QuilletConfig.cmake
                               INSTALL_DESTINATION ${QUILLET_CMAKE_DIR})
 # Before 1.0 the major version is 0 for every release, as in the SONAME.
-write_basic_package_version_file(${CMAKE_BINARY_DIR}/QuilletConfigVersion.cmake
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/QuilletConfigVersion.cmake
                                  COMPATIBILITY SameMajorVersion)
-install(FILES ${CMAKE_BINARY_DIR}/QuilletConfig.cmake ${CMAKE_BINARY_DIR}/QuilletConfigVersion.cmake
+install(FILES ${PROJECT_BINARY_DIR}/QuilletConfig.cmake ${PROJECT_BINARY_DIR}/QuilletConfigVersion.cmake
         DESTINATION ${QUILLET_CMAKE_DIR})
 
 if(WIN32)
@@ -83,44 +88,56 @@ else()
       set(QUILLET_PC_${kind} "\${prefix}/${CMAKE_INSTALL_${kind}}")
     endif()
   endforeach()
-  configure_file(${CMAKE_SOURCE_DIR}/cmake/quillet.pc.in ${CMAKE_BINARY_DIR}/quillet.pc @ONLY)
-  install(FILES ${CMAKE_BINARY_DIR}/quillet.pc DESTINATION ${pc_dir})
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/quillet.pc.in ${PROJECT_BINARY_DIR}/quillet.pc @ONLY)
+  install(FILES ${PROJECT_BINARY_DIR}/quillet.pc DESTINATION ${pc_dir})
 endif()
 
-install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION ${QUILLET_DOC_DIR})
-install(FILES ${CMAKE_SOURCE_DIR}/examples/host_demo.c ${CMAKE_SOURCE_DIR}/examples/host_dynamic.c
-              ${CMAKE_SOURCE_DIR}/examples/host_ctypes.py
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${QUILLET_DOC_DIR})
+install(FILES ${PROJECT_SOURCE_DIR}/examples/host_demo.c ${PROJECT_SOURCE_DIR}/examples/host_dynamic.c
+              ${PROJECT_SOURCE_DIR}/examples/host_ctypes.py ${PROJECT_SOURCE_DIR}/examples/host_dotnet.cs
         DESTINATION ${QUILLET_DOC_DIR}/examples)
 
 # The command-line tool may be added anywhere in the top-level file, so it is
 # looked for once that whole file has been read.
 function(quillet_package_tool)
-  set(tool_files "")
+  set(tool_binary "")
+  set(tool_pages "")
   if(TARGET quillet_cli)
     install(TARGETS quillet_cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-    # The tool, and its manual page and completion where cli/ installs them.
+    quillet_install_stripped(quillet_cli ${CMAKE_INSTALL_BINDIR})
+    set(tool_binary "${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:quillet_cli>")
+    # Its manual page and completion, where cli/ installs them.
     get_property(tool_pages GLOBAL PROPERTY QUILLET_TOOL_PAGES)
-    set(tool_files "${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:quillet_cli>" ${tool_pages})
   endif()
   # Read by the installed-tree test.
-  file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/packaging/tool-files.txt CONTENT "${tool_files}")
+  file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/packaging/tool-files.cmake
+       CONTENT "set(tool_binary \"${tool_binary}\")\nset(tool_pages \"${tool_pages}\")\n")
 endfunction()
-cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL quillet_package_tool)
+cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL quillet_package_tool)
 
-set(CPACK_PACKAGE_NAME quillet)
-set(CPACK_PACKAGE_VENDOR "the Quillet developers")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${QUILLET_DESCRIPTION}")
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_FILE_NAME quillet-${PROJECT_VERSION}-${QUILLET_PLATFORM})
-set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
-set(CPACK_RESOURCE_FILE_README ${CMAKE_SOURCE_DIR}/README.md)
-set(CPACK_STRIP_FILES ON)
-if(WIN32)
-  set(CPACK_GENERATOR ZIP)
-else()
-  set(CPACK_GENERATOR TGZ)
+# The release archives belong to Quillet's own builds: in another project,
+# CPack is that project's.
+if(PROJECT_IS_TOP_LEVEL)
+  set(CPACK_PACKAGE_NAME quillet)
+  set(CPACK_PACKAGE_VENDOR "the Quillet developers")
+  set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${QUILLET_DESCRIPTION}")
+  set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+  set(CPACK_PACKAGE_FILE_NAME quillet-${PROJECT_VERSION}-${QUILLET_PLATFORM})
+  set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+  set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
+  if(WIN32)
+    set(CPACK_GENERATOR ZIP)
+  else()
+    set(CPACK_GENERATOR TGZ)
+  endif()
+  # Two archives: quillet-<version>-<platform> and, with the .debug files,
+  # quillet-<version>-<platform>-debug.
+  set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
+  set(CPACK_COMPONENT_INCLUDE_TOPLEVEL_DIRECTORY ON)
+  set(CPACK_ARCHIVE_UNSPECIFIED_FILE_NAME ${CPACK_PACKAGE_FILE_NAME})
+  set(CPACK_ARCHIVE_DEBUG_FILE_NAME ${CPACK_PACKAGE_FILE_NAME}-debug)
+  include(CPack)
 endif()
-include(CPack)
 
 if(QUILLET_TESTS)
   # The version the DLL's resource must show.

@@ -7,10 +7,26 @@
  * page and must not be null.  A returned text points into the library's one
  * result buffer and stays valid only until the next call that returns a text
  * (or uses the buffer, as writeINIFile, changeSectionName and moveSection do):
- * copy what you want to keep.  Calls must not overlap.
+ * copy what you want to keep.
+ *
+ * The library's state belongs to the process, not to a caller: one INI store,
+ * one word list, one multi-line dictionary and one result buffer, shared by
+ * every module of the process that loads the library (two plug-ins of one
+ * host see each other's INI file and results).  The code page chosen with
+ * setCodePage holds for all of them too.  Calls must not overlap: one thread
+ * at a time, or a lock around each call and its use of the result.
+ *
+ * An empty text can answer two questions: getKeyList gives "" both for a
+ * section that does not exist and for one without keys (see there).
  */
 #ifndef QUILLET_H
 #define QUILLET_H
+
+/* The version of this header and of the library it comes with. */
+#define QUILLET_VERSION_MAJOR 0
+#define QUILLET_VERSION_MINOR 1
+#define QUILLET_VERSION_PATCH 0
+#define QUILLET_VERSION_STRING "0.1.0"
 
 #if defined(_WIN32)
 #  define QUILLET_CALL __cdecl
@@ -77,8 +93,10 @@ QUILLET_API int QUILLET_CALL writeINIFile(const char* fileName);
 /* The section names, one per line; with a fileName, the number of rows
    written there as a "[sectionlist]" section ("-1" when writing failed). */
 QUILLET_API const char* QUILLET_CALL getSectionList(const char* fileName, int append);
-/* The keys of section, one per line ("" when there is no such section); with
-   a fileName, the number of rows written as a "[keylist]" section. */
+/* The keys of section, one per line; "" both when there is no such section
+   and when the section has no keys.  With a fileName, the number of rows
+   written as a "[keylist]" section ("0" for a section without keys), and ""
+   with nothing written when there is no such section. */
 QUILLET_API const char* QUILLET_CALL getKeyList(const char* section, const char* fileName,
                                                 int append);
 /* 1 when the section oldName was renamed to newName, else 0. */
@@ -128,7 +146,8 @@ QUILLET_API int QUILLET_CALL createINIFromCSVElement(const char* csvFileName,
 
 /* 1 when codePage is known and now selects the lead bytes (0: the platform
    default; 932, 936, 949, 950: double-byte; single-byte pages: none), else 0
-   and nothing changes. */
+   and nothing changes.  The choice is global: it holds for every caller in
+   the process until the next setCodePage. */
 QUILLET_API int QUILLET_CALL setCodePage(int codePage);
 
 #ifdef __cplusplus

@@ -6,7 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh build
-cmake -S . -B build/demo -DCMAKE_BUILD_TYPE=Release -DQUILLET_TESTS=OFF >/dev/null
+cmake -S . -B build/demo -DCMAKE_BUILD_TYPE=Release -DQUILLET_TESTS=OFF -DQUILLET_EXAMPLES=OFF \
+      -DQUILLET_BENCHMARK=OFF >/dev/null
 cmake --build build/demo --target quillet_cli -j 2 >/dev/null
 quillet=build/demo/bin/quillet
 

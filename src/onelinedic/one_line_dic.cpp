@@ -621,9 +621,9 @@ int buildWordSection(const WordStore& store, const std::string& prefix, std::str
 int writeWordSection(const WordStore& store, const char* fileName, const std::string& prefix)
 {
     // Written in pieces as the rows are made: the section is never whole.
-    ReplacementFile file;
+    quillet::OutputFile file;
     const bool toFile = fileName[0] != '\0';
-    if (toFile && !beginReplacement(fileName, file)) return -1;
+    if (toFile && !quillet::openOutputFile(fileName, false, file)) return -1;
     SectionRows rows = firstRow();
     try {
         std::string piece;
@@ -631,14 +631,14 @@ int writeWordSection(const WordStore& store, const char* fileName, const std::st
         piece = "[word]\r\n";
         for (std::size_t next = 0; next < store.size() || !piece.empty();) {
             appendSectionRows(store, prefix, next, piece, pieceBytes, rows);
-            if (toFile) writeReplacementBytes(file, piece.data(), piece.size());
+            if (toFile) quillet::writeOutputBytes(file, piece.data(), piece.size());
             piece.clear();
         }
     } catch (...) {
-        if (toFile) abandonReplacement(file);
+        if (toFile) quillet::abandonOutputFile(file);
         throw;
     }
-    if (toFile && !finishReplacement(file)) return -1;
+    if (toFile && !quillet::finishOutputFile(file)) return -1;
     return rows.count;
 }
 

@@ -1,14 +1,12 @@
 #include "text/text_file.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 #include <vector>
-#include <sys/stat.h>
 
+#include "text/file_io.h"
 #include "text/string_ops.h"
 
 #if defined(__SSE2__) && defined(__GNUC__)
@@ -16,14 +14,8 @@
 #define QUILLET_SSE2 1
 #endif
 
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <climits>
-#include <cstdlib>
-#include <fcntl.h>
+#if defined(__linux__)
 #include <sys/mman.h>
-#include <unistd.h>
 #endif
 
 namespace {
@@ -80,72 +72,15 @@ char* copyTextBytes(const char* in, const char* end, char* out, bool& over)
     return out;
 }
 
-// Closes f when it goes out of scope.
-struct FileCloser {
-    std::FILE* f;
-    ~FileCloser() { std::fclose(f); }
-};
-
 const std::size_t writeChunk = 1 << 18;
 
 // How much of a file is read at a time: small enough to stay in the cache
 // while its bytes are copied by the text-file rules.
 const std::size_t readChunk = 1 << 18;
 
-#if defined(_WIN32)
-using OsFile = HANDLE;
-const OsFile noFile = INVALID_HANDLE_VALUE;
-
-bool writeBytes(OsFile f, const char* p, std::size_t n)
-{
-    while (n > 0) {
-        DWORD part = static_cast<DWORD>(std::min<std::size_t>(n, 1u << 30)), written = 0;
-        if (!WriteFile(f, p, part, &written, nullptr) || written == 0) return false;
-        p += written;
-        n -= written;
-    }
-    return true;
-}
-
-bool closeFile(OsFile f)
-{
-    return CloseHandle(f) != 0;
-}
-
-void removePath(const std::string& path)
-{
-    DeleteFileA(path.c_str());
-}
-#else
-using OsFile = int;
-const OsFile noFile = -1;
-
-bool writeBytes(OsFile f, const char* p, std::size_t n)
-{
-    while (n > 0) {
-        ssize_t written = ::write(f, p, n);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        p += written;
-        n -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
-bool closeFile(OsFile f)
-{
-    return ::close(f) == 0;
-}
-
-void removePath(const std::string& path)
-{
-    ::unlink(path.c_str());
-}
-#endif
-
-// Writes text to f with every "\n" as "\r\n", after a "\r\n" when
-// leadingBreak is set. False at the first failed write.
-bool writeConverted(OsFile f, const std::string& text, bool leadingBreak)
+// Writes text to file with every "\n" as "\r\n", after a "\r\n" when
+// leadingBreak is set.
+void writeConverted(quillet::OutputFile& file, const std::string& text, bool leadingBreak)
 {
     // Slack past the limit: a block of 16 bytes may overrun it, a line break
     // adds one byte, and a block with a line feed writes up to 33 bytes.
@@ -199,172 +134,12 @@ bool writeConverted(OsFile f, const std::string& text, bool leadingBreak)
             *out++ = *p;
         }
         if (out >= limit) {
-            if (!writeBytes(f, begin, out - begin)) return false;
+            quillet::writeOutputBytes(file, begin, out - begin);
+            if (file.failed) return;
             out = begin;
         }
     }
-    return writeBytes(f, begin, out - begin);
-}
-
-// The folder part of path, with its separator ("" for a bare name).
-std::string folderOf(const std::string& path)
-{
-    std::size_t cut = path.find_last_of(
-#if defined(_WIN32)
-        "/\\:"
-#else
-        "/"
-#endif
-    );
-    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
-}
-
-// A name for a temporary file beside target; a new one on every call.
-std::string tempNameBeside(const std::string& target)
-{
-    static unsigned counter = 0;
-#if defined(_WIN32)
-    unsigned long pid = GetCurrentProcessId();
-#else
-    unsigned long pid = static_cast<unsigned long>(getpid());
-#endif
-    return folderOf(target) + ".quillet-" + std::to_string(pid) + "-" + std::to_string(++counter) +
-           ".tmp";
-}
-
-// What a replacing write finds at its target.
-enum class Target { missing, regular, other, unwritable };
-
-#if defined(_WIN32)
-// Looks at the target; for a device or pipe, inPlace receives it opened.
-Target probeTarget(const char* fileName, std::string& path, OsFile& inPlace)
-{
-    path = fileName;
-    HANDLE h = CreateFileA(fileName, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return GetLastError() == ERROR_FILE_NOT_FOUND ? Target::missing : Target::unwritable;
-    if (GetFileType(h) != FILE_TYPE_DISK) {
-        inPlace = h;
-        return Target::other;
-    }
-    CloseHandle(h);
-    return Target::regular;
-}
-
-OsFile createTemp(const std::string& tempPath)
-{
-    return CreateFileA(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                       nullptr);
-}
-
-bool moveOver(const std::string& tempPath, const std::string& target)
-{
-    return MoveFileExA(tempPath.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-}
-
-// Opens for appending; created tells whether the file is new, oldSize its
-// length before (-1 when it cannot be cut back).
-OsFile openForAppend(const char* fileName, bool& created, long long& oldSize)
-{
-    HANDLE h = CreateFileA(fileName, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return noFile;
-    created = GetLastError() != ERROR_ALREADY_EXISTS;
-    oldSize = -1;
-    LARGE_INTEGER size, zero;
-    zero.QuadPart = 0;
-    if (GetFileType(h) == FILE_TYPE_DISK && GetFileSizeEx(h, &size)) {
-        oldSize = size.QuadPart;
-        SetFilePointerEx(h, zero, nullptr, FILE_END);
-    }
-    return h;
-}
-
-void cutBack(OsFile f, long long oldSize)
-{
-    LARGE_INTEGER at;
-    at.QuadPart = oldSize;
-    if (SetFilePointerEx(f, at, nullptr, FILE_BEGIN)) SetEndOfFile(f);
-}
-#else
-Target probeTarget(const char* fileName, std::string& path, OsFile& inPlace, mode_t& mode,
-                   struct stat& old)
-{
-    path = fileName;
-    int fd = ::open(fileName, O_WRONLY | O_CLOEXEC);
-    if (fd < 0) return errno == ENOENT ? Target::missing : Target::unwritable;
-    if (fstat(fd, &old) != 0 || !S_ISREG(old.st_mode)) {
-        inPlace = fd;
-        return Target::other;
-    }
-    ::close(fd);
-    mode = old.st_mode & 07777;
-    // Through a symbolic link, replace the file it points to, not the link.
-    char resolved[PATH_MAX];
-    if (realpath(fileName, resolved)) path = resolved;
-    return Target::regular;
-}
-
-OsFile createTemp(const std::string& tempPath)
-{
-    return ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-}
-
-bool moveOver(const std::string& tempPath, const std::string& target)
-{
-    return ::rename(tempPath.c_str(), target.c_str()) == 0;
-}
-
-OsFile openForAppend(const char* fileName, bool& created, long long& oldSize)
-{
-    created = false;
-    int fd = ::open(fileName, O_WRONLY | O_APPEND | O_CLOEXEC);
-    if (fd < 0 && errno == ENOENT) {
-        fd = ::open(fileName, O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        created = fd >= 0;
-    }
-    if (fd < 0) return noFile;
-    struct stat st;
-    oldSize = (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) ? static_cast<long long>(st.st_size) : -1;
-    return fd;
-}
-
-void cutBack(OsFile f, long long oldSize)
-{
-    if (ftruncate(f, static_cast<off_t>(oldSize)) != 0) {
-        // Nothing more can be done: the write already failed.
-    }
-}
-#endif
-
-bool appendToFile(const char* fileName, const std::string& text)
-{
-    bool created = false;
-    long long oldSize = -1;
-    OsFile f = openForAppend(fileName, created, oldSize);
-    if (f == noFile) return false;
-    bool ok = writeConverted(f, text, true);
-    if (!ok && oldSize >= 0) cutBack(f, oldSize);
-    ok = closeFile(f) && ok;
-    if (!ok && created) removePath(fileName);
-    return ok;
-}
-
-// Gives the new file f its `total` bytes of blocks up front, where the
-// platform allows: the file system then allocates them in one go instead of
-// page by page as they are written, and has nothing left to allocate when
-// the file replaces the old one. A refusal changes nothing; the write then
-// finds out for itself.
-void allocateBytes(OsFile f, unsigned long long total)
-{
-#if defined(__linux__)
-    if (total > 0 && total <= static_cast<unsigned long long>(std::numeric_limits<off_t>::max()))
-        (void)fallocate(f, 0, 0, static_cast<off_t>(total));
-#else
-    (void)f;
-    (void)total;
-#endif
+    quillet::writeOutputBytes(file, begin, out - begin);
 }
 
 std::size_t countLineFeeds(const char* data, std::size_t size);
@@ -381,23 +156,6 @@ unsigned long long diskSizeOf(const DiskBytes* pieces, std::size_t count)
     unsigned long long total = 0;
     for (std::size_t i = 0; i < count; ++i) total += pieces[i].size;
     return total;
-}
-
-OsFile handleOf(const ReplacementFile& file)
-{
-#if defined(_WIN32)
-    return reinterpret_cast<OsFile>(file.handle);
-#else
-    return static_cast<OsFile>(file.handle);
-#endif
-}
-
-bool replaceFile(const char* fileName, const std::string& text)
-{
-    ReplacementFile file;
-    if (!beginReplacement(fileName, file, diskSizeOf(text))) return false;
-    if (!writeConverted(handleOf(file), text, false)) file.failed = true;
-    return finishReplacement(file);
 }
 
 }  // namespace
@@ -427,29 +185,20 @@ void reserveLarge(std::string& text, std::size_t size)
 
 bool openTextFile(const char* fileName, TextFileReader& reader, std::size_t& sizeGuess)
 {
-    reader.file = std::fopen(fileName, "rb");
     reader.ended = false;
-    if (!reader.file) return false;
-    struct stat st;
-    if (fstat(fileno(reader.file), &st) != 0 || (st.st_mode & S_IFMT) == S_IFDIR) {
-        closeTextFile(reader);
-        return false;
-    }
-    // A pipe has no size, and a file may grow: a guess only.
-    sizeGuess = (st.st_mode & S_IFMT) == S_IFREG && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
-    return true;
+    return quillet::openInputFile(fileName, reader.file, sizeGuess);
 }
 
 bool readTextPiece(TextFileReader& reader, std::string& text, std::size_t size)
 {
     if (reader.piece.size() < size) reader.piece.resize(size);
-    const std::size_t got = std::fread(reader.piece.data(), 1, size, reader.file);
-    if (got == 0) {
+    const long long got = quillet::readInputBytes(reader.file, reader.piece.data(), size);
+    if (got <= 0) {
         reader.ended = true;
-        return !std::ferror(reader.file);
+        return got == 0;
     }
     const std::size_t used = text.size();
-    text.resize(used + got + 16);
+    text.resize(used + static_cast<std::size_t>(got) + 16);
     char* start = &text[0];
     bool over = false;
     text.resize(copyTextBytes(reader.piece.data(), reader.piece.data() + got, start + used, over) - start);
@@ -459,8 +208,7 @@ bool readTextPiece(TextFileReader& reader, std::string& text, std::size_t size)
 
 void closeTextFile(TextFileReader& reader)
 {
-    if (reader.file) std::fclose(reader.file);
-    reader.file = nullptr;
+    quillet::closeInputFile(reader.file);
 }
 
 namespace {
@@ -472,7 +220,7 @@ bool readTextAt(const char* fileName, std::string& text, bool roomInFront, std::
     TextFileReader reader;
     std::size_t sizeGuess = 0;
     if (!openTextFile(fileName, reader, sizeGuess)) return false;
-    FileCloser closer{reader.file};
+    quillet::InputFileCloser closer{reader.file};
     front = roomInFront ? sizeGuess / 2 : 0;
     text.clear();
     reserveLarge(text, front + std::max<std::size_t>(sizeGuess, 1 << 16) + 16);
@@ -605,74 +353,23 @@ bool readFileLines(const char* fileName, WordStore& store)
 
 bool writeTextFile(const char* fileName, const std::string& text, bool append)
 {
-    if (fileName[0] == '\0') return false;
-    return append ? appendToFile(fileName, text) : replaceFile(fileName, text);
+    quillet::OutputFile file;
+    if (!quillet::openOutputFile(fileName, append, file, append ? 0 : diskSizeOf(text))) return false;
+    try {
+        writeConverted(file, text, append);
+    } catch (...) {
+        quillet::abandonOutputFile(file);
+        throw;
+    }
+    return quillet::finishOutputFile(file);
 }
 
 bool replaceWithDiskBytes(const char* fileName, const DiskBytes* pieces, std::size_t count)
 {
-    ReplacementFile file;
-    if (!beginReplacement(fileName, file, diskSizeOf(pieces, count))) return false;
+    quillet::OutputFile file;
+    if (!quillet::openOutputFile(fileName, false, file, diskSizeOf(pieces, count))) return false;
     for (std::size_t i = 0; i < count; ++i)
         for (std::size_t at = 0; at < pieces[i].size; at += writeChunk)
-            writeReplacementBytes(file, pieces[i].data + at, std::min(writeChunk, pieces[i].size - at));
-    return finishReplacement(file);
-}
-
-bool beginReplacement(const char* fileName, ReplacementFile& file, unsigned long long diskSize)
-{
-    file = ReplacementFile();
-    if (fileName[0] == '\0') return false;
-    OsFile inPlace = noFile;
-#if defined(_WIN32)
-    Target kind = probeTarget(fileName, file.target, inPlace);
-#else
-    mode_t mode = 0;
-    struct stat old;
-    Target kind = probeTarget(fileName, file.target, inPlace, mode, old);
-#endif
-    if (kind == Target::unwritable) return false;
-    OsFile f = inPlace;
-    if (kind != Target::other) {
-        // A device or pipe is written in place: there is no file to keep,
-        // and nothing may be renamed over it.
-        file.tempPath = tempNameBeside(file.target);
-        f = createTemp(file.tempPath);
-        if (f == noFile) return false;
-#if !defined(_WIN32)
-        if (kind == Target::regular) {
-            if (fchown(f, old.st_uid, old.st_gid) != 0) {
-                // Only the owner or root may give the file away; keep our own.
-            }
-            fchmod(f, mode);
-        }
-#endif
-        allocateBytes(f, diskSize);
-    }
-#if defined(_WIN32)
-    file.handle = reinterpret_cast<std::intptr_t>(f);
-#else
-    file.handle = f;
-#endif
-    return true;
-}
-
-void writeReplacementBytes(ReplacementFile& file, const char* data, std::size_t size)
-{
-    if (!file.failed && !writeBytes(handleOf(file), data, size)) file.failed = true;
-}
-
-bool finishReplacement(ReplacementFile& file)
-{
-    bool ok = closeFile(handleOf(file)) && !file.failed;
-    if (file.tempPath.empty()) return ok;
-    if (ok) ok = moveOver(file.tempPath, file.target);
-    if (!ok) removePath(file.tempPath);
-    return ok;
-}
-
-void abandonReplacement(ReplacementFile& file) noexcept
-{
-    file.failed = true;
-    finishReplacement(file);
+            quillet::writeOutputBytes(file, pieces[i].data + at, std::min(writeChunk, pieces[i].size - at));
+    return quillet::finishOutputFile(file);
 }

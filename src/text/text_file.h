@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "frame/module_state.h"
+#include "text/file_io.h"
 
 // Asks for large pages for the whole large pages inside [data, data + bytes),
 // where the platform has them: memory not touched yet then costs a few page
@@ -31,7 +32,7 @@ bool readTextFileAfterRoom(const char* fileName, std::string& text, std::size_t&
 
 // A file read a piece at a time by the text-file rules.
 struct TextFileReader {
-    std::FILE* file = nullptr;
+    quillet::InputFile file;
     bool ended = false;       // no data follows: end of file, or a 0x1A or NUL byte met
     std::vector<char> piece;  // the bytes of one read, before the rules
 };
@@ -80,28 +81,3 @@ struct DiskBytes {
 // form and given as `count` consecutive pieces: written as they are, with
 // the same guarantees.
 bool replaceWithDiskBytes(const char* fileName, const DiskBytes* pieces, std::size_t count);
-
-// A file being replaced piece by piece, with writeTextFile's guarantee: the
-// bytes go to a new file beside the target (a device or pipe is written in
-// place), which takes the target's place only once complete.
-struct ReplacementFile {
-    std::string target, tempPath;  // tempPath empty: written in place
-    std::intptr_t handle = 0;
-    bool failed = false;
-};
-
-// Opens the new file for fileName, given its blocks up front for diskSize
-// bytes where the platform allows (0: unknown). False, nothing created, when
-// it cannot be opened.
-bool beginReplacement(const char* fileName, ReplacementFile& file, unsigned long long diskSize = 0);
-
-// Writes the bytes as they are (no "\n" conversion); a failure is kept for
-// finishReplacement to report.
-void writeReplacementBytes(ReplacementFile& file, const char* data, std::size_t size);
-
-// Closes the new file and puts it in the target's place; on any failure the
-// new file is removed and the target left as it was. True when all went well.
-bool finishReplacement(ReplacementFile& file);
-
-// Closes and removes the new file: the target stays as it was.
-void abandonReplacement(ReplacementFile& file) noexcept;

@@ -1,37 +1,15 @@
 # Makes the tree a host receives, checks what is in it, and builds and runs a
 # small consumer against it two ways:
 #   MODE=install  the tree from `cmake --install` into a fresh prefix;
-#   MODE=package  the release archive from CPack, unpacked.
+#   MODE=package  the release archive from CPack, unpacked (and the archive
+#                of .debug files made beside it).
 # Both ways: find_package(Quillet), then pkg-config on Linux or the
 # dlltool-made quillet.lib on Windows. Fails on the first fault found.
 cmake_minimum_required(VERSION 3.21)
 
-foreach(var MODE BUILD_DIR WORK_DIR CONSUMER_DIR HEADER VERSION BINDIR LIBDIR INCLUDEDIR DOCDIR
-            C_COMPILER GENERATOR TOOL_FILES_FILE)
-  if(NOT DEFINED ${var})
-    message(FATAL_ERROR "check_kit: ${var} is not set")
-  endif()
-endforeach()
-
-# Runs a command; stops the check with its output when it fails. The output
-# is left in `run_output`.
-function(run what)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
-  if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "${what} failed (${rc}):\n${ARGN}\n${out}")
-  endif()
-  set(run_output "${out}" PARENT_SCOPE)
-endfunction()
-
-# Runs a built consumer (under the emulator for Windows programs) and wants
-# its word that every call answered as documented.
-function(run_consumer what program)
-  run("${what}" ${EMULATOR} ${program} ${ARGN})
-  if(NOT run_output MATCHES "consumer: ok")
-    message(FATAL_ERROR "${what} printed no success line:\n${run_output}")
-  endif()
-  message(STATUS "${what}: ran")
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/run_command.cmake)
+require(check_kit MODE BUILD_DIR WORK_DIR CONSUMER_DIR HEADER VERSION BINDIR LIBDIR INCLUDEDIR DOCDIR
+        C_COMPILER GENERATOR TOOL_FILES)
 
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
@@ -44,19 +22,40 @@ elseif(MODE STREQUAL "package")
   run("cpack" ${CMAKE_CPACK_COMMAND} --config ${BUILD_DIR}/CPackConfig.cmake -B ${WORK_DIR}/cpack)
   file(GLOB archives ${WORK_DIR}/cpack/*.zip ${WORK_DIR}/cpack/*.tar.gz)
   list(LENGTH archives count)
-  if(NOT count EQUAL 1)
-    message(FATAL_ERROR "expected one archive, found: ${archives}")
+  if(STRIPPED)
+    set(expected_count 2)
+  else()
+    set(expected_count 1)
   endif()
-  get_filename_component(archive_name ${archives} NAME)
-  if(NOT archive_name MATCHES "^quillet-${VERSION}-[a-z0-9_-]+\\.(zip|tar\\.gz)$")
-    message(FATAL_ERROR "unexpected archive name ${archive_name}")
+  if(NOT count EQUAL expected_count)
+    message(FATAL_ERROR "expected ${expected_count} archives, found: ${archives}")
   endif()
-  file(MAKE_DIRECTORY ${WORK_DIR}/unpacked)
-  run("unpacking ${archive_name}" ${CMAKE_COMMAND} -E chdir ${WORK_DIR}/unpacked ${CMAKE_COMMAND} -E tar xf ${archives})
-  string(REGEX REPLACE "\\.(zip|tar\\.gz)$" "" top ${archive_name})
-  set(prefix ${WORK_DIR}/unpacked/${top})
-  if(NOT IS_DIRECTORY ${prefix})
-    message(FATAL_ERROR "${archive_name} does not unpack to the folder ${top}")
+  # The -debug archive unpacks into the same folder as the release, putting
+  # each .debug file beside its binary.
+  foreach(archive IN LISTS archives)
+    get_filename_component(archive_name ${archive} NAME)
+    if(NOT archive_name MATCHES "^quillet-${VERSION}-[a-z0-9_]+(-[a-z0-9_]+)?(-debug)?\\.(zip|tar\\.gz)$")
+      message(FATAL_ERROR "unexpected archive name ${archive_name}")
+    endif()
+    string(REGEX REPLACE "(-debug)?\\.(zip|tar\\.gz)$" "" top ${archive_name})
+    if(archive_name MATCHES "-debug\\.")
+      set(kind debug)
+    else()
+      set(kind release)
+    endif()
+    file(MAKE_DIRECTORY ${WORK_DIR}/${kind})
+    run("unpacking ${archive_name}" ${CMAKE_COMMAND} -E chdir ${WORK_DIR}/${kind} ${CMAKE_COMMAND} -E tar xf ${archive})
+    if(NOT IS_DIRECTORY ${WORK_DIR}/${kind}/${top})
+      message(FATAL_ERROR "${archive_name} does not unpack to the folder ${top}")
+    endif()
+    if(kind STREQUAL "debug")
+      set(debug_prefix ${WORK_DIR}/debug/${top})
+    else()
+      set(prefix ${WORK_DIR}/release/${top})
+    endif()
+  endforeach()
+  if(NOT prefix OR (STRIPPED AND NOT debug_prefix))
+    message(FATAL_ERROR "expected a release archive and its -debug archive, found: ${archives}")
   endif()
 else()
   message(FATAL_ERROR "check_kit: unknown MODE ${MODE}")
@@ -74,29 +73,68 @@ set(expected
   ${DOCDIR}/LICENSE
   ${DOCDIR}/examples/host_demo.c
   ${DOCDIR}/examples/host_dynamic.c
-  ${DOCDIR}/examples/host_ctypes.py)
+  ${DOCDIR}/examples/host_ctypes.py
+  ${DOCDIR}/examples/host_dotnet.cs)
 if(WINDOWS)
-  list(APPEND expected ${BINDIR}/quillet.dll ${LIBDIR}/libquillet.dll.a ${LIBDIR}/quillet.def)
+  set(binaries ${BINDIR}/quillet.dll)
+  list(APPEND expected ${LIBDIR}/libquillet.dll.a ${LIBDIR}/quillet.def)
   if(MSVC_IMPLIB)
     list(APPEND expected ${LIBDIR}/quillet.lib)
   endif()
 else()
+  set(binaries ${LIBDIR}/libquillet.so.${VERSION})
   list(APPEND expected ${LIBDIR}/libquillet.so ${LIBDIR}/libquillet.so.${SOVERSION}
-                       ${LIBDIR}/libquillet.so.${VERSION} ${LIBDIR}/pkgconfig/quillet.pc)
+                       ${LIBDIR}/pkgconfig/quillet.pc)
 endif()
-# The tool and its pages, where the build has them.
-file(READ ${TOOL_FILES_FILE} tool_files)
-list(APPEND expected ${tool_files})
-list(TRANSFORM expected REPLACE "^\\./" "")
-list(SORT expected)
-file(GLOB_RECURSE actual LIST_DIRECTORIES false RELATIVE ${prefix} ${prefix}/*)
-list(SORT actual)
-if(NOT actual STREQUAL expected)
-  set(missing ${expected})
-  list(REMOVE_ITEM missing ${actual})
-  set(extra ${actual})
-  list(REMOVE_ITEM extra ${expected})
-  message(FATAL_ERROR "the tree holds other files than expected\n missing: ${missing}\n extra: ${extra}")
+# The tool, stripped as the library is, and its manual page and completion,
+# where the build has them.
+include(${TOOL_FILES})
+list(APPEND binaries ${tool_binary})
+list(APPEND expected ${binaries} ${tool_pages})
+# Each stripped binary's symbols, in the tree or in the -debug archive.
+set(debug_files ${binaries})
+if(STRIPPED)
+  list(TRANSFORM debug_files APPEND ".debug")
+else()
+  set(debug_files)
+endif()
+if(MODE STREQUAL "install")
+  list(APPEND expected ${debug_files})
+  set(debug_prefix ${prefix})
+endif()
+
+# Fails unless the folder holds exactly the files listed (paths relative to it).
+function(expect_files folder)
+  set(expected ${ARGN})
+  list(TRANSFORM expected REPLACE "^\\./" "")
+  list(SORT expected)
+  file(GLOB_RECURSE actual LIST_DIRECTORIES false RELATIVE ${folder} ${folder}/*)
+  list(SORT actual)
+  if(NOT actual STREQUAL expected)
+    set(missing ${expected})
+    list(REMOVE_ITEM missing ${actual})
+    set(extra ${actual})
+    list(REMOVE_ITEM extra ${expected})
+    message(FATAL_ERROR "${folder} holds other files than expected\n missing: ${missing}\n extra: ${extra}")
+  endif()
+endfunction()
+expect_files(${prefix} ${expected})
+if(MODE STREQUAL "package" AND STRIPPED)
+  expect_files(${debug_prefix} ${debug_files})
+endif()
+
+# Stripped binaries that name their .debug file, which holds the symbols.
+if(STRIPPED)
+  foreach(binary IN LISTS binaries)
+    run("objdump" ${OBJDUMP} -h -t ${prefix}/${binary})
+    if(NOT run_output MATCHES "SYMBOL TABLE:\nno symbols" OR NOT run_output MATCHES "\\.gnu_debuglink")
+      message(FATAL_ERROR "${binary} is not stripped with a debug link:\n${run_output}")
+    endif()
+    run("objdump" ${OBJDUMP} -t ${debug_prefix}/${binary}.debug)
+    if(NOT run_output MATCHES "main|getKeyList")
+      message(FATAL_ERROR "${binary}.debug holds no symbols of ${binary}")
+    endif()
+  endforeach()
 endif()
 
 file(READ ${HEADER} source_header)
@@ -167,12 +205,14 @@ else()
   if(NOT pc_version STREQUAL VERSION)
     message(FATAL_ERROR "pkg-config gives version ${pc_version}, not ${VERSION}")
   endif()
+  # The README's recipe: the program finds the library through an rpath.
   run("pkg-config --cflags --libs" ${pc_env} ${PKG_CONFIG} --cflags --libs quillet)
   separate_arguments(pc_flags UNIX_COMMAND "${run_output}")
+  run("pkg-config --variable=libdir" ${pc_env} ${PKG_CONFIG} --variable=libdir quillet)
+  string(STRIP "${run_output}" pc_libdir)
   run("compiling with pkg-config's flags"
-      ${C_COMPILER} ${CONSUMER_DIR}/consumer.c ${pc_flags} -o ${WORK_DIR}/direct/consumer)
-  run_consumer("pkg-config consumer" ${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${prefix}/${LIBDIR}
-               ${WORK_DIR}/direct/consumer)
+      ${C_COMPILER} ${CONSUMER_DIR}/consumer.c ${pc_flags} -Wl,-rpath,${pc_libdir} -o ${WORK_DIR}/direct/consumer)
+  run_consumer("pkg-config consumer" ${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH ${WORK_DIR}/direct/consumer)
 endif()
 
 message(STATUS "${MODE}: the tree is complete and both consumers run")

@@ -16,11 +16,20 @@ namespace testing_support {
 class HostLibrary {
 public:
     HostLibrary()
+#if defined(_WIN32)
+        : HostLibrary("quillet.dll")
+#else
+        : HostLibrary(QUILLET_LIBRARY_PATH)
+#endif
+    {
+    }
+    // The library in file (a copy is loaded afresh, with state of its own).
+    explicit HostLibrary(const std::string& file)
     {
 #if defined(_WIN32)
-        handle_ = LoadLibraryA("quillet.dll");
+        handle_ = LoadLibraryA(file.c_str());
 #else
-        handle_ = dlopen(path().c_str(), RTLD_NOW | RTLD_LOCAL);
+        handle_ = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
 #endif
     }
     ~HostLibrary()

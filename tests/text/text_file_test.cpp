@@ -89,7 +89,7 @@ TEST_F(ReadFileLines, PiecesGiveTheWholeText)
     std::size_t sizeGuess = 0;
     EXPECT_FALSE(openTextFile(path("missing.txt").c_str(), reader, sizeGuess));
     EXPECT_FALSE(openTextFile(path("").c_str(), reader, sizeGuess));  // the folder
-    EXPECT_EQ(reader.file, nullptr);
+    EXPECT_EQ(reader.file.handle, -1);  // nothing left open
 }
 
 TEST_F(ReadFileLines, ResultTellsWhetherTheStoreHoldsAnything)
@@ -277,29 +277,29 @@ TEST_F(WriteTextFile, AReplacementInPiecesTakesThePlaceOnlyWhenFinished)
 {
     const std::string file = path("out.ini");
     writeBytes(file, "old\r\n");
-    ReplacementFile replacement;
-    ASSERT_TRUE(beginReplacement(file.c_str(), replacement));
-    writeReplacementBytes(replacement, "a\nb", 3);
-    writeReplacementBytes(replacement, "", 0);
-    writeReplacementBytes(replacement, "\r\nc", 3);
+    quillet::OutputFile replacement;
+    ASSERT_TRUE(quillet::openOutputFile(file.c_str(), false, replacement));
+    quillet::writeOutputBytes(replacement, "a\nb", 3);
+    quillet::writeOutputBytes(replacement, "", 0);
+    quillet::writeOutputBytes(replacement, "\r\nc", 3);
     EXPECT_EQ(readBytes(file), "old\r\n");
-    EXPECT_TRUE(finishReplacement(replacement));
+    EXPECT_TRUE(quillet::finishOutputFile(replacement));
     EXPECT_EQ(readBytes(file), "a\nb\r\nc");
     EXPECT_EQ(listing(), "out.ini;");
 
-    ASSERT_TRUE(beginReplacement(file.c_str(), replacement));
-    writeReplacementBytes(replacement, "new", 3);
-    abandonReplacement(replacement);
+    ASSERT_TRUE(quillet::openOutputFile(file.c_str(), false, replacement));
+    quillet::writeOutputBytes(replacement, "new", 3);
+    quillet::abandonOutputFile(replacement);
     EXPECT_EQ(readBytes(file), "a\nb\r\nc");
     EXPECT_EQ(listing(), "out.ini;");
 
     const std::string fresh = path("fresh.ini");
-    ASSERT_TRUE(beginReplacement(fresh.c_str(), replacement));
-    EXPECT_TRUE(finishReplacement(replacement));
+    ASSERT_TRUE(quillet::openOutputFile(fresh.c_str(), false, replacement));
+    EXPECT_TRUE(quillet::finishOutputFile(replacement));
     EXPECT_EQ(readBytes(fresh), "");
-    EXPECT_FALSE(beginReplacement(path("no/such/folder/x.ini").c_str(), replacement));
-    EXPECT_FALSE(beginReplacement(folder_.c_str(), replacement));
-    EXPECT_FALSE(beginReplacement("", replacement));
+    EXPECT_FALSE(quillet::openOutputFile(path("no/such/folder/x.ini").c_str(), false, replacement));
+    EXPECT_FALSE(quillet::openOutputFile(folder_.c_str(), false, replacement));
+    EXPECT_FALSE(quillet::openOutputFile("", false, replacement));
     EXPECT_EQ(listing(), "fresh.ini;out.ini;");
 }
 
@@ -364,17 +364,17 @@ TEST_F(WriteTextFile, AReplacementThatFailsInAnyPieceKeepsTheOldFile)
     writeBytes(file, "[old]\r\n");
     const std::string piece(60000, 'p');
     EXPECT_FALSE(underFileSizeLimit(100000, [&] {
-        ReplacementFile replacement;
-        if (!beginReplacement(file.c_str(), replacement)) return true;
-        for (int i = 0; i < 3; ++i) writeReplacementBytes(replacement, piece.data(), piece.size());
-        return finishReplacement(replacement);
+        quillet::OutputFile replacement;
+        if (!quillet::openOutputFile(file.c_str(), false, replacement)) return true;
+        for (int i = 0; i < 3; ++i) quillet::writeOutputBytes(replacement, piece.data(), piece.size());
+        return quillet::finishOutputFile(replacement);
     }));
     EXPECT_EQ(readBytes(file), "[old]\r\n");
     EXPECT_EQ(listing(), "settings.ini;");
-    ReplacementFile device;
-    ASSERT_TRUE(beginReplacement("/dev/full", device));
-    writeReplacementBytes(device, "x", 1);
-    EXPECT_FALSE(finishReplacement(device));
+    quillet::OutputFile device;
+    ASSERT_TRUE(quillet::openOutputFile("/dev/full", false, device));
+    quillet::writeOutputBytes(device, "x", 1);
+    EXPECT_FALSE(quillet::finishOutputFile(device));
 }
 
 TEST_F(WriteTextFile, ReplacingKeepsPermissionsAndSymbolicLinks)
