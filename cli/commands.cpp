@@ -173,10 +173,17 @@ const char* const toolDescription =
     "writes it back in place, as sed does. Messages and warnings go to standard\n"
     "error.\n"
     "\n"
+#if QUILLET_CLI_DIRECT_RESULTS && !defined(_WIN32)
+    "Standard input is kept in a private folder in the temporary folder\n"
+    "(TMPDIR), which the tool removes on every exit it can catch: errors,\n"
+    "SIGINT, SIGTERM, SIGHUP and SIGPIPE. Results reach standard output\n"
+    "through a pipe, with no temporary file.\n";
+#else
     "Standard input and results on their way to standard output are kept in a\n"
     "private folder in the temporary folder (TMPDIR; TMP or TEMP on Windows),\n"
     "which the tool removes on every exit it can catch: errors, SIGINT, SIGTERM,\n"
     "SIGHUP and SIGPIPE.\n";
+#endif
 
 const char* const exitStatusNote = "0 done, 1 the operation failed, 2 wrong usage.";
 

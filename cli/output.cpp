@@ -202,6 +202,8 @@ struct ResultFile::Copier {};
 ResultFile::ResultFile(const OutputTarget& target) : target_(target)
 {
     if (target.kind == OutputTarget::file || (QUILLET_CLI_DIRECT_RESULTS && target.kind == OutputTarget::descriptor)) {
+        // What the tool printed goes before what the library writes there.
+        if (target.kind == OutputTarget::descriptor) flushStandardOutput();
         name_ = target.name;
         return;
     }

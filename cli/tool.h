@@ -213,8 +213,9 @@ struct OutputTarget {
 OutputTarget outputTarget(const Args& args);
 
 // Hands the library a file name for a result and brings the bytes it writes
-// to the target: straight for a file; for standard output and descriptors
-// through a file in the private folder (or a pipe, see output.cpp).
+// to the target: straight for a file and a descriptor's name; for standard
+// output through a pipe the tool copies (see output.cpp for the build
+// without them, which passes both through a file in the private folder).
 class ResultFile {
 public:
     explicit ResultFile(const OutputTarget& target);

@@ -59,29 +59,44 @@ if ! $on_wine; then
   # (Job control keeps SIGINT from being ignored by the background tool.)
   set -m
   mkfifo fifo
-  # signal_while NUMBER NAME FILE DIRECTION COMMAND...: starts the tool with
+  # signal_while NUMBER NAME WAIT DIRECTION COMMAND...: starts the tool with
   # COMMAND... writing to (out) or reading from (in) a pipe that holds still,
-  # waits until its private folder holds FILE, and sends it the signal.
+  # waits until WAIT holds, and sends it the signal. WAIT is a file in the
+  # private folder, or "blocked": the tool waits on a full pipe, and has no
+  # temporary file meanwhile.
   signal_while() {
-    local number=$1 name=$2 file=$3 direction=$4 tries=100 pid status
+    local number=$1 name=$2 wait=$3 direction=$4 tries=100 pid status
     shift 4
     exec 3<>fifo
     if [ "$direction" = out ]; then "$@" >fifo & else "$@" <fifo & fi
     pid=$!
-    until ls "$temp_folder"/quillet-*/"$file" >/dev/null 2>&1 || [ $tries = 0 ]; do
-      sleep 0.05
-      tries=$((tries - 1))
-    done
+    if [ "$wait" = blocked ]; then
+      until grep -qs pipe_write /proc/"$pid"/task/*/wchan || [ $tries = 0 ]; do
+        sleep 0.05
+        tries=$((tries - 1))
+      done
+      check "SIG$name: the tool waits on the pipe" [ $tries != 0 ]
+      check "SIG$name: no temporary file while the result streams" [ -z "$(ls -A "$temp_folder")" ]
+    else
+      until ls "$temp_folder"/quillet-*/"$wait" >/dev/null 2>&1 || [ $tries = 0 ]; do
+        sleep 0.05
+        tries=$((tries - 1))
+      done
+    fi
     kill -s "$name" "$pid"
     wait "$pid"
     status=$?
     exec 3>&-
-    check "SIG$name while $file is kept: status $status" [ "$status" = $((128 + number)) ]
-    check "SIG$name while $file is kept: no private folder" no_private_folder_left
+    check "SIG$name while $wait: status $status" [ "$status" = $((128 + number)) ]
+    check "SIG$name while $wait: no private folder" no_private_folder_left
   }
-  # Blocked writing the result to a pipe that nobody reads.
-  signal_while 15 TERM result out "${tool[@]}" words big.txt -o -
-  signal_while 2 INT result out "${tool[@]}" csv-table big.csv
+  # Blocked writing the result to a pipe that nobody reads: the library
+  # writes into a pipe of the tool's (direct results), or into a file in the
+  # private folder.
+  result=result
+  [ "${QUILLET_CLI_DIRECT_RESULTS:-0}" = 1 ] && result=blocked
+  signal_while 15 TERM $result out "${tool[@]}" words big.txt -o -
+  signal_while 2 INT $result out "${tool[@]}" csv-table big.csv
   # Blocked reading standard input.
   signal_while 1 HUP stdin in "${tool[@]}" sections -
   set +m
