@@ -1,40 +1,43 @@
 // Multi-line dictionary commands: titles, an entry by title or position, and
 // the count of entries with a title.
-#include <cstring>
-
 #include "quillet.h"
 #include "tool.h"
 
 namespace {
 
-const OptionSpec markerOption = {'m', "marker", true};
-
 std::string markerOf(const Args& args)
 {
-    return optionValue(args, "marker", "#");
+    return args.value("marker", "#");
 }
 
-// Checks the marker before anything is loaded: exitOk or the usage error.
-int checkMarker(const Args& args)
-{
-    if (markerOf(args).empty()) return usageError(args.command, "the marker must not be empty");
-    return exitOk;
-}
-
-// Loads the dictionary: the number of entries, or -1 once the reason has
-// been printed. A file without any entry is of no use to any command.
-int loadDic(const Args& args, const std::string& fileName)
+// Loads the dictionary (file: what the library reads for operand): the
+// number of entries, or -1 once the reason has been printed. A file without
+// any entry is of no use to any command.
+int loadDic(const Args& args, const std::string& file, const std::string& operand)
 {
     std::string marker = markerOf(args);
-    int entries = loadMultiLineDic(fileName.c_str(), marker.c_str());
+    int entries = loadMultiLineDic(file.c_str(), marker.c_str());
     if (entries > 0) return entries;
     if (entries == 0)
-        failure("no line of " + quoted(fileName) + " begins with the marker " + quoted(marker));
-    else if (!readProblem(fileName).empty())
-        readFailure(fileName);
+        failure("no line of " + named(operand) + " begins with the marker " + quoted(marker));
+    else if (!readProblem(file).empty())
+        readFailure(file);
     else
-        failure(quoted(fileName) + " holds no line");
+        failure(named(operand) + " holds no line");
     return -1;
+}
+
+// Checks the marker and takes the dictionary's file: "" once a message has
+// been printed (status tells which kind).
+std::string dictionaryFile(const Args& args, int& status)
+{
+    status = exitUsage;
+    if (markerOf(args).empty()) {
+        usageError(args.command, "the marker must not be empty");
+        return "";
+    }
+    status = exitFailed;
+    return inputFile(args, args.operands[0]);
 }
 
 // Reads an entry number: 1 or more, else a usage error is printed.
@@ -46,56 +49,48 @@ bool entryNumber(const Args& args, const std::string& text, int& number)
 
 }  // namespace
 
-int runTitles(const std::vector<std::string>& words)
+int runTitles(const Args& args)
 {
-    Args args;
-    if (!parseArgs("titles", words, {markerOption, outputOption}, args) ||
-        !expectPositionals(args, 1, 1, "FILE"))
-        return exitUsage;
     if (int status = checkOutput(args)) return status;
-    if (int status = checkMarker(args)) return status;
-    if (loadDic(args, positionals(args)[0]) < 0) return exitFailed;
-    if (!hasOption(args, "output")) {
-        printText(getMultiLineDicTitle(""));
-        return exitOk;
-    }
-    std::string output = optionValue(args, "output");
-    if (std::strcmp(getMultiLineDicTitle(output.c_str()), "-1") == 0) return writeFailure(output);
-    return exitOk;
+    int status = exitOk;
+    std::string file = dictionaryFile(args, status);
+    if (file.empty()) return status;
+    if (loadDic(args, file, args.operands[0]) < 0) return exitFailed;
+    return printOrWriteList(args, [](const char* output, int) { return getMultiLineDicTitle(output); });
 }
 
-int runEntry(const std::vector<std::string>& words)
+int runEntry(const Args& args)
 {
-    Args args;
-    if (!parseArgs("entry", words, {markerOption, {0, "at", true}}, args)) return exitUsage;
-    bool byPosition = hasOption(args, "at");
-    if (!(byPosition ? expectPositionals(args, 1, 1, "FILE with --at N")
-                     : expectPositionals(args, 2, 3, "FILE TITLE [N]")))
-        return exitUsage;
-    if (int status = checkMarker(args)) return status;
-    std::vector<std::string> given = positionals(args);
-    const std::string& fileName = given[0];
+    bool byPosition = args.has("at");
+    if (byPosition && args.operands.size() != 1)
+        return usageError(args.command, "too many arguments: expected FILE with --at N");
+    if (!byPosition && args.operands.size() < 2)
+        return usageError(args.command, "missing arguments: expected FILE TITLE [N]");
     int number = 1;
+    if (byPosition && !entryNumber(args, args.value("at"), number)) return exitUsage;
+    if (!byPosition) {
+        if (args.operands[1].empty())
+            return usageError(args.command, "TITLE must not be empty (--at N takes an entry by position)");
+        if (args.operands.size() == 3 && !entryNumber(args, args.operands[2], number)) return exitUsage;
+    }
+    int status = exitOk;
+    std::string file = dictionaryFile(args, status);
+    if (file.empty()) return status;
+    const std::string& operand = args.operands[0];
+    int entries = loadDic(args, file, operand);
+    if (entries < 0) return exitFailed;
     if (byPosition) {
-        if (!entryNumber(args, optionValue(args, "at"), number)) return exitUsage;
-        int entries = loadDic(args, fileName);
-        if (entries < 0) return exitFailed;
         if (number > entries)
-            return failure("index " + std::to_string(number) + " is out of range 1.." +
-                           std::to_string(entries));
+            return failure("index " + std::to_string(number) + " is out of range 1.." + std::to_string(entries));
         printText(searchInMultiLineDic("", number));
         return exitOk;
     }
-    const std::string& title = given[1];
-    if (title.empty())
-        return usageError(args.command, "TITLE must not be empty (--at N takes an entry by position)");
-    if (given.size() == 3 && !entryNumber(args, given[2], number)) return exitUsage;
-    if (loadDic(args, fileName) < 0) return exitFailed;
+    const std::string& title = args.operands[1];
     // An empty text is both a miss and an entry without body lines; the
     // count tells them apart.
     int matches = 0;
     parseNumber(searchInMultiLineDic(title.c_str(), -1), matches);
-    if (matches == 0) return failure("no entry titled " + quoted(title) + " in " + quoted(fileName));
+    if (matches == 0) return failure("no entry titled " + quoted(title) + " in " + named(operand));
     if (number > matches)
         return failure("entry " + std::to_string(number) + " of " + quoted(title) + " is out of range 1.." +
                        std::to_string(matches));
@@ -103,14 +98,12 @@ int runEntry(const std::vector<std::string>& words)
     return exitOk;
 }
 
-int runCount(const std::vector<std::string>& words)
+int runCount(const Args& args)
 {
-    Args args;
-    if (!parseArgs("count", words, {markerOption}, args) || !expectPositionals(args, 2, 2, "FILE TITLE"))
-        return exitUsage;
-    if (int status = checkMarker(args)) return status;
-    std::vector<std::string> given = positionals(args);
-    if (loadDic(args, given[0]) < 0) return exitFailed;
-    printText(searchInMultiLineDic(given[1].c_str(), -1));
+    int status = exitOk;
+    std::string file = dictionaryFile(args, status);
+    if (file.empty()) return status;
+    if (loadDic(args, file, args.operands[0]) < 0) return exitFailed;
+    printText(searchInMultiLineDic(args.operands[1].c_str(), -1));
     return exitOk;
 }

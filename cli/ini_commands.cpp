@@ -1,22 +1,25 @@
 // INI commands: list sections and keys; rename sections and keys and move
-// sections, writing the file back.
-#include <cstring>
+// sections, the edited file going to standard output, back in place (-i) or
+// to -o.
+#include <string>
 
 #include "quillet.h"
 #include "tool.h"
 
 namespace {
 
-// Loads fileName into the library's INI store: the number of sections, or -1
-// once the reason has been printed.
-int loadINI(const std::string& fileName)
+// Loads an INI file (file: what the library reads for operand): the number
+// of sections, or -1 once the reason has been printed.
+int loadINI(const std::string& file, const std::string& operand)
 {
-    int sections = loadINIFile(fileName.c_str());
+    if (byteOrderMarkHidesSection(file))
+        warning(named(operand) + ": the first section is hidden behind a byte-order mark");
+    int sections = loadINIFile(file.c_str());
     if (sections >= 0) return sections;
-    if (!readProblem(fileName).empty())
-        readFailure(fileName);
+    if (!readProblem(file).empty())
+        readFailure(file);
     else
-        failure(quoted(fileName) + " holds no section");
+        failure(named(operand) + " holds no section");
     return -1;
 }
 
@@ -27,122 +30,188 @@ bool hasSection(const std::string& name)
     return changeSectionName(name.c_str(), name.c_str()) == 1;
 }
 
-int noSection(const std::string& name, const std::string& fileName)
+// Whether the section lists the key: a key line begins with it and then "=",
+// a blank or a tab.
+bool hasKey(const std::string& section, const std::string& key)
 {
-    return failure("no section named " + quoted(name) + " in " + quoted(fileName));
+    std::string keys = std::string(getKeyList(section.c_str(), "", 0)) + "\n";
+    for (std::size_t start = 0, end; (end = keys.find('\n', start)) != std::string::npos; start = end + 1) {
+        std::string listed = keys.substr(start, end - start);
+        if (listed.compare(0, key.size(), key) == 0 &&
+            (listed.size() == key.size() || listed[key.size()] == ' ' || listed[key.size()] == '\t'))
+            return true;
+    }
+    return false;
 }
 
-// Writes the edited file to -o when given, else back over fileName. A file
-// holding a NUL or 0x1A byte is not written back: the library reads nothing
-// after such a byte, so everything behind it would be lost.
-int saveINI(const Args& args, const std::string& fileName)
+int noSection(const std::string& name, const std::string& operand)
 {
-    if (!hasOption(args, "output") && holdsUnreadBytes(fileName))
-        return failure("not writing " + quoted(fileName) +
-                       " back: it holds a NUL or 0x1A byte, after which nothing is read; name an output "
-                       "with -o");
-    std::string target = optionValue(args, "output", fileName);
-    if (writeINIFile(target.c_str()) != 1) return writeFailure(target);
+    return failure("no section named " + quoted(name) + " in " + named(operand));
+}
+
+// Checks an edit's output options before anything is read.
+int checkEdit(const Args& args)
+{
+    if (args.has("in-place") && args.has("output")) return usageError(args.command, "-i and -o exclude each other");
+    if (args.has("in-place") && args.operands[0] == "-")
+        return usageError(args.command, "standard input cannot be edited in place");
+    return checkOutput(args);
+}
+
+// A new name goes into a line of the file as it is: a line break would cut
+// that line in two.
+int checkNewName(const Args& args, const std::string& name, const char* what)
+{
+    if (name.empty()) return usageError(args.command, std::string(what) + " names must not be empty");
+    if (name.find_first_of("\r\n") != std::string::npos)
+        return usageError(args.command, "the new name holds a line break, which would split its line in two");
     return exitOk;
 }
 
-// Finishes a listing: prints the list, or with -o checks the row count that
-// the library returned for the file ("-1": not written).
-int finishList(const Args& args, const char* result)
+// Writes the edited file: back over file with -i (refused where the
+// library's rewrite would lose text; first copied to file + SUFFIX when one
+// is given), else to -o or standard output.
+int saveEdit(const Args& args, const std::string& file)
 {
-    if (!hasOption(args, "output")) {
-        printText(result);
+    if (args.has("in-place")) {
+        std::string loss = rewriteLoss(file);
+        if (!loss.empty())
+            return failure("not writing " + quoted(file) + " back: " + loss + "; name an output with -o");
+        std::string backup = file + args.value("in-place");
+        if (backup != file) {
+            std::string problem = copyFile(file, backup);
+            if (!problem.empty())
+                return failure("cannot copy " + quoted(file) + " to " + quoted(backup) + ": " + problem);
+        }
+        if (writeINIFile(file.c_str()) != 1) return writeFailure(file);
         return exitOk;
     }
-    if (std::strcmp(result, "-1") == 0) return writeFailure(optionValue(args, "output"));
-    return exitOk;
+    ResultFile result(outputTarget(args));
+    if (result.name().empty()) return result.failed();
+    if (writeINIFile(result.name().c_str()) != 1) return writeFailure(result.name());
+    return result.deliver();
+}
+
+// The position of a section given as a number or by name (the first
+// section so called), 0 once the reason has been printed.
+int sectionPosition(const std::string& given, const std::vector<std::string>& heads, const std::string& operand)
+{
+    int number = 0;
+    if (parseNumber(given, number)) {
+        if (number >= 1 && number <= static_cast<int>(heads.size())) return number;
+        failure("index " + given + " is out of range 1.." + std::to_string(heads.size()));
+        return 0;
+    }
+    std::string header = "[" + given + "]";
+    for (std::size_t i = 0; i < heads.size(); ++i)
+        if (heads[i].compare(0, header.size(), header) == 0) return static_cast<int>(i) + 1;
+    noSection(given, operand);
+    return 0;
+}
+
+// The head lines of the loaded file's blocks, read again by the tool; false
+// once a failure has been printed.
+bool headsOf(const std::string& file, const std::string& operand, int sections, std::vector<std::string>& heads)
+{
+    if (readSectionHeads(file, heads) && static_cast<int>(heads.size()) == sections) return true;
+    failure("cannot tell the positions of the sections of " + named(operand));
+    return false;
 }
 
 }  // namespace
 
-int runSections(const std::vector<std::string>& words)
+int runSections(const Args& args)
 {
-    Args args;
-    if (!parseArgs("sections", words, {outputOption, appendOption}, args) ||
-        !expectPositionals(args, 1, 1, "FILE"))
-        return exitUsage;
     if (int status = checkOutput(args)) return status;
-    std::string fileName = positionals(args)[0];
-    if (loadINI(fileName) < 0) return exitFailed;
-    std::string output = optionValue(args, "output");
-    return finishList(args, getSectionList(output.c_str(), hasOption(args, "append") ? 1 : 0));
-}
-
-int runKeys(const std::vector<std::string>& words)
-{
-    Args args;
-    if (!parseArgs("keys", words, {outputOption, appendOption}, args) ||
-        !expectPositionals(args, 2, 2, "FILE SECTION"))
-        return exitUsage;
-    if (int status = checkOutput(args)) return status;
-    std::vector<std::string> given = positionals(args);
-    const std::string& fileName = given[0];
-    const std::string& section = given[1];
-    if (loadINI(fileName) < 0) return exitFailed;
-    // The list alone cannot tell a missing section from one without keys.
-    if (!hasSection(section)) return noSection(section, fileName);
-    std::string output = optionValue(args, "output");
-    return finishList(args, getKeyList(section.c_str(), output.c_str(), hasOption(args, "append") ? 1 : 0));
-}
-
-int runRenameSection(const std::vector<std::string>& words)
-{
-    Args args;
-    if (!parseArgs("rename-section", words, {outputOption}, args) ||
-        !expectPositionals(args, 3, 3, "FILE OLD NEW"))
-        return exitUsage;
-    if (int status = checkOutput(args)) return status;
-    std::vector<std::string> given = positionals(args);
-    const std::string& fileName = given[0];
-    if (given[1].empty() || given[2].empty())
-        return usageError(args.command, "section names must not be empty");
-    if (loadINI(fileName) < 0) return exitFailed;
-    if (changeSectionName(given[1].c_str(), given[2].c_str()) != 1) return noSection(given[1], fileName);
-    return saveINI(args, fileName);
-}
-
-int runRenameKey(const std::vector<std::string>& words)
-{
-    Args args;
-    if (!parseArgs("rename-key", words, {outputOption}, args) ||
-        !expectPositionals(args, 4, 4, "FILE SECTION OLD NEW"))
-        return exitUsage;
-    if (int status = checkOutput(args)) return status;
-    std::vector<std::string> given = positionals(args);
-    const std::string& fileName = given[0];
-    const std::string& section = given[1];
-    if (given[2].empty() || given[3].empty()) return usageError(args.command, "key names must not be empty");
-    if (loadINI(fileName) < 0) return exitFailed;
-    if (!hasSection(section)) return noSection(section, fileName);
-    if (changeKeyName(section.c_str(), given[2].c_str(), given[3].c_str()) != 1)
-        return failure("no key " + quoted(given[2]) + " in section " + quoted(section) + " of " +
-                       quoted(fileName));
-    return saveINI(args, fileName);
-}
-
-int runMoveSection(const std::vector<std::string>& words)
-{
-    Args args;
-    if (!parseArgs("move-section", words, {outputOption}, args) ||
-        !expectPositionals(args, 3, 3, "FILE FROM TO"))
-        return exitUsage;
-    if (int status = checkOutput(args)) return status;
-    std::vector<std::string> given = positionals(args);
-    const std::string& fileName = given[0];
-    int from = 0, to = 0;
-    if (!parseNumber(given[1], from) || !parseNumber(given[2], to))
-        return usageError(args.command, "FROM and TO must be section numbers (1 is the first)");
-    int sections = loadINI(fileName);
+    if (args.has("numbered") && args.has("output"))
+        return usageError(args.command, "--numbered prints to standard output and takes no -o");
+    const std::string& operand = args.operands[0];
+    std::string file = inputFile(args, operand);
+    if (file.empty()) return exitFailed;
+    int sections = loadINI(file, operand);
     if (sections < 0) return exitFailed;
-    for (int index : {from, to})
-        if (index < 1 || index > sections)
-            return failure("index " + std::to_string(index) + " is out of range 1.." +
-                           std::to_string(sections));
+    if (args.has("numbered")) {
+        std::vector<std::string> heads;
+        if (!headsOf(file, operand, sections, heads)) return exitFailed;
+        for (std::size_t i = 0; i < heads.size(); ++i) {
+            std::string name;
+            std::string shown = sectionNameOf(heads[i], name) ? name : heads[i];
+            printText((std::to_string(i + 1) + "\t" + shown + "\n").c_str());
+        }
+        return exitOk;
+    }
+    return printOrWriteList(args, getSectionList);
+}
+
+int runKeys(const Args& args)
+{
+    if (int status = checkOutput(args)) return status;
+    const std::string& operand = args.operands[0];
+    const std::string& section = args.operands[1];
+    std::string file = inputFile(args, operand);
+    if (file.empty() || loadINI(file, operand) < 0) return exitFailed;
+    // The list alone cannot tell a missing section from one without keys.
+    if (!hasSection(section)) return noSection(section, operand);
+    return printOrWriteList(args, [&section](const char* output, int append) {
+        return getKeyList(section.c_str(), output, append);
+    });
+}
+
+int runRenameSection(const Args& args)
+{
+    const std::string& operand = args.operands[0];
+    const std::string& oldName = args.operands[1];
+    const std::string& newName = args.operands[2];
+    if (int status = checkEdit(args)) return status;
+    if (oldName.empty()) return usageError(args.command, "section names must not be empty");
+    if (int status = checkNewName(args, newName, "section")) return status;
+    std::string file = inputFile(args, operand);
+    if (file.empty() || loadINI(file, operand) < 0) return exitFailed;
+    bool clash = oldName != newName && hasSection(newName);
+    if (changeSectionName(oldName.c_str(), newName.c_str()) != 1) return noSection(oldName, operand);
+    if (clash)
+        warning("a section named " + quoted(newName) + " is in " + named(operand) + " already: there are two now");
+    return saveEdit(args, file);
+}
+
+int runRenameKey(const Args& args)
+{
+    const std::string& operand = args.operands[0];
+    const std::string& section = args.operands[1];
+    const std::string& oldKey = args.operands[2];
+    const std::string& newKey = args.operands[3];
+    if (int status = checkEdit(args)) return status;
+    if (oldKey.empty()) return usageError(args.command, "key names must not be empty");
+    if (int status = checkNewName(args, newKey, "key")) return status;
+    std::string file = inputFile(args, operand);
+    if (file.empty() || loadINI(file, operand) < 0) return exitFailed;
+    if (!hasSection(section)) return noSection(section, operand);
+    bool clash = oldKey != newKey && hasKey(section, newKey);
+    if (changeKeyName(section.c_str(), oldKey.c_str(), newKey.c_str()) != 1)
+        return failure("no key " + quoted(oldKey) + " in section " + quoted(section) + " of " + named(operand));
+    if (clash)
+        warning("section " + quoted(section) + " of " + named(operand) + " has a key " + quoted(newKey) +
+                " already: there are two now");
+    return saveEdit(args, file);
+}
+
+int runMoveSection(const Args& args)
+{
+    const std::string& operand = args.operands[0];
+    if (int status = checkEdit(args)) return status;
+    std::string file = inputFile(args, operand);
+    if (file.empty()) return exitFailed;
+    int sections = loadINI(file, operand);
+    if (sections < 0) return exitFailed;
+    int from = 0, to = 0;
+    std::vector<std::string> heads;
+    if (!parseNumber(args.operands[1], from) || !parseNumber(args.operands[2], to)) {
+        if (!headsOf(file, operand, sections, heads)) return exitFailed;
+    } else {
+        heads.resize(static_cast<std::size_t>(sections));  // numbers need only the count
+    }
+    if (!(from = sectionPosition(args.operands[1], heads, operand))) return exitFailed;
+    if (!(to = sectionPosition(args.operands[2], heads, operand))) return exitFailed;
     if (moveSection(from, to) != 1) return failure("cannot move section " + std::to_string(from));
-    return saveINI(args, fileName);
+    return saveEdit(args, file);
 }

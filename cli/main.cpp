@@ -1,7 +1,9 @@
-// The quillet tool: global options, then one command that calls the library.
+// The quillet tool: global options, then one command from the table of
+// commands, which calls the library.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -24,29 +26,24 @@ bool wantsHelp(const std::vector<std::string>& words)
     return false;
 }
 
-int runCommand(const std::string& command, const std::vector<std::string>& words)
+// The global option that word names before the command ("--codepage=N",
+// "-q"), or null.
+const OptionSpec* globalOption(const std::string& word, std::string& value)
 {
-    if (command == "sections") return runSections(words);
-    if (command == "keys") return runKeys(words);
-    if (command == "rename-section") return runRenameSection(words);
-    if (command == "rename-key") return runRenameKey(words);
-    if (command == "move-section") return runMoveSection(words);
-    if (command == "words") return runWords(words);
-    if (command == "titles") return runTitles(words);
-    if (command == "entry") return runEntry(words);
-    if (command == "count") return runCount(words);
-    if (command == "field") return runField(words);
-    if (command == "csv-table") return runCSVTable(words);
-    if (command == "csv-section") return runCSVSection(words);
-    if (command == "replace") return runReplace(words);
-    if (command == "escapes") return runEscapes(words);
-    if (command == "remove") return runRemove(words);
-    return usageError("", "unknown command " + quoted(command));
+    for (const OptionSpec& option : globalOptions) {
+        std::string longForm = std::string("--") + option.longName;
+        if (word == longForm || (option.shortName && word == std::string("-") + option.shortName)) return &option;
+        if (option.value != ValueKind::none && word.compare(0, longForm.size() + 1, longForm + "=") == 0) {
+            value = word.substr(longForm.size() + 1);
+            return &option;
+        }
+    }
+    return nullptr;
 }
 
 // Takes the options before the command; sets done (with the status) when
 // one of them was all there is to do.
-int takeGlobalOptions(const std::vector<std::string>& all, std::size_t& next, bool& done)
+int takeToolOptions(const std::vector<std::string>& all, std::size_t& next, bool& done)
 {
     done = true;
     while (next < all.size() && all[next].size() > 1 && all[next][0] == '-') {
@@ -59,23 +56,47 @@ int takeGlobalOptions(const std::vector<std::string>& all, std::size_t& next, bo
             std::printf("quillet %s\n", QUILLET_TOOL_VERSION);
             return exitOk;
         }
-        if (word == "--codepage" || word.compare(0, 11, "--codepage=") == 0) {
-            std::string value;
-            if (word.size() > 10) {
-                value = word.substr(11);
-            } else if (next + 1 < all.size()) {
-                value = all[++next];
-            } else {
-                return usageError("", "option '--codepage' needs a value");
-            }
-            if (!applyCodePage("", value)) return exitUsage;
-            ++next;
-            continue;
+        std::string value;
+        const OptionSpec* option = globalOption(word, value);
+        if (!option) return usageError(nullptr, "unknown option " + quoted(word));
+        bool attached = word.find('=') != std::string::npos;
+        if (option->value == ValueKind::required && !attached) {
+            if (next + 1 == all.size()) return usageError(nullptr, "option " + quoted(word) + " needs a value");
+            value = all[++next];
         }
-        return usageError("", "unknown option " + quoted(word));
+        if (!applyGlobalOption(nullptr, option->longName, value)) return exitUsage;
+        ++next;
     }
     done = false;
     return exitOk;
+}
+
+int runTool(const std::vector<std::string>& all)
+{
+    std::size_t next = 0;
+    bool done = false;
+    int status = takeToolOptions(all, next, done);
+    if (done) return status;
+    if (next == all.size()) return usageError(nullptr, "missing command");
+    std::string name = all[next];
+    std::vector<std::string> words(all.begin() + static_cast<std::ptrdiff_t>(next) + 1, all.end());
+    if (name == "help") {
+        if (words.empty()) {
+            printToolHelp();
+            return exitOk;
+        }
+        name = words[0];
+        words = {"--help"};
+    }
+    const Command* command = findCommand(name);
+    if (!command) return usageError(nullptr, "unknown command " + quoted(name));
+    if (wantsHelp(words)) {
+        printCommandHelp(*command);
+        return exitOk;
+    }
+    Args args;
+    if (!parseArgs(*command, words, args)) return exitUsage;
+    return command->run(args);
 }
 
 }  // namespace
@@ -83,33 +104,19 @@ int takeGlobalOptions(const std::vector<std::string>& all, std::size_t& next, bo
 int main(int argc, char** argv)
 {
 #if defined(_WIN32)
-    // Results go out byte for byte, with no "\r" added before each "\n";
-    // messages likewise, so that they read the same on every platform.
+    // The tool writes the line ends of standard output itself, and messages
+    // read the same on every platform.
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
 #endif
-    std::vector<std::string> all(argv + 1, argv + argc);
-    std::size_t next = 0;
-    bool done = false;
-    int status = takeGlobalOptions(all, next, done);
-    if (!done) {
-        if (next == all.size()) return usageError("", "missing command");
-        std::string command = all[next];
-        std::vector<std::string> words(all.begin() + static_cast<std::ptrdiff_t>(next) + 1, all.end());
-        if (command == "help") {
-            if (words.empty())
-                printToolHelp();
-            else if (!printCommandHelp(words[0]))
-                return usageError("", "unknown command " + quoted(words[0]));
-        } else if (!isCommand(command)) {
-            return usageError("", "unknown command " + quoted(command));
-        } else if (wantsHelp(words)) {
-            printCommandHelp(command);
-        } else {
-            status = runCommand(command, words);
-        }
+    installCleanup();
+    int status;
+    try {
+        status = runTool(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const std::exception& problem) {
+        status = failure(problem.what());
     }
-    if (std::fflush(stdout) != 0 || std::ferror(stdout))
-        return failure(std::string("cannot write to standard output: ") + std::strerror(errno));
+    if (!flushStandardOutput()) status = failure(std::string("cannot write to standard output: ") + std::strerror(errno));
+    removePrivateFolder();
     return status;
 }

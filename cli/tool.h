@@ -1,7 +1,9 @@
-// Shared pieces of the quillet tool: argument parsing, messages, the
-// system's reasons for failures, and output.
+// Shared pieces of the quillet tool: the table of commands and what each row
+// holds, parsed arguments, messages, files, and the way results leave.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,62 +12,120 @@ const int exitOk = 0;
 const int exitFailed = 1;
 const int exitUsage = 2;
 
-// One option a command accepts: "-o" / "--output", with or without a value.
+// ---- The table of commands (commands.cpp) ---------------------------------
+
+// Whether an option takes a value: never, always (the next word or "=VALUE"),
+// or only when attached ("-i.bak", "--in-place=.bak").
+enum class ValueKind { none, required, optional };
+
+// What a word is, for completion: any text, a file name, a code page.
+enum class WordKind { text, file, codePage };
+
 struct OptionSpec {
     char shortName;  // 0 when there is none
     const char* longName;
-    bool takesValue;
+    ValueKind value;
+    const char* valueName;  // "OUT"; "" for a flag
+    WordKind kind;          // of the value
+    const char* help;       // one line
 };
 
-// Options that several commands share.
-const OptionSpec outputOption = {'o', "output", true};
-const OptionSpec appendOption = {'a', "append", false};
+struct Args;
 
-// A command's arguments in command-line order: each item is an option's long
-// name and its value ("" for a flag), or "" and a positional argument.
+// One row of the table: everything the tool, its help, its manual page and
+// its shell completion know about a command.
+struct Command {
+    const char* name;
+    int (*run)(const Args&);
+    const char* group;     // heading printed before the command, or null
+    const char* summary;   // one line
+    const char* usage;     // what follows "quillet NAME"; one line per form
+    const char* operands;  // "FILE SECTION"; a name ending in "..." repeats
+    std::size_t leastOperands;
+    std::size_t mostOperands;
+    std::vector<OptionSpec> options;
+    const char* description;  // paragraphs parted by blank lines
+    const char* example;      // the arguments after "quillet "
+};
+
+// Options every command takes, also before the command name.
+extern const std::vector<OptionSpec> globalOptions;
+
+// Options taken only before a command (or, for --help, instead of its
+// arguments): --help and --version.
+extern const std::vector<OptionSpec> toolOptions;
+
+// The commands, in the order of the help page.
+const std::vector<Command>& commandTable();
+
+// The command called name, or null.
+const Command* findCommand(const std::string& name);
+
+// The tool's one-line description and the notes its help and manual share.
+extern const char* const toolSummary;
+extern const char* const toolDescription;
+extern const char* const exitStatusNote;
+extern const char* const toolExample;
+
+// ---- Help (help.cpp) -------------------------------------------------------
+
+void printToolHelp();
+void printCommandHelp(const Command& command);
+
+// An option as its help shows it: "-o, --output OUT", "    --at N",
+// "-i, --in-place[=SUFFIX]".
+std::string optionLabel(const OptionSpec& option);
+
+// ---- Arguments (args.cpp) --------------------------------------------------
+
+// A command's arguments: options (long name and value, "" for a flag) and
+// operands (name "") in command-line order, and the operands alone.
 struct Args {
-    std::string command;
+    const Command* command = nullptr;
     std::vector<std::pair<std::string, std::string>> items;
+    std::vector<std::string> operands;
+
+    bool has(const std::string& longName) const;
+    // The value of the last longName given, or fallback.
+    std::string value(const std::string& longName, const std::string& fallback = "") const;
 };
 
-// Splits words (the arguments after the command name) into options and
-// positional arguments; "--" ends the options. Also takes the global
-// --codepage here. Prints a usage message and returns false on an unknown or
-// incomplete option.
-bool parseArgs(const std::string& command, const std::vector<std::string>& words,
-               const std::vector<OptionSpec>& options, Args& args);
+// Splits the words after the command name into options and operands ("--"
+// ends the options) and checks the operand count; global options are applied
+// at once. Prints the usage message and returns false on wrong usage.
+bool parseArgs(const Command& command, const std::vector<std::string>& words, Args& args);
 
-// The positional arguments of args, in order.
-std::vector<std::string> positionals(const Args& args);
-
-// Whether the option longName was given.
-bool hasOption(const Args& args, const std::string& longName);
-
-// The value of the last longName given, or fallback.
-std::string optionValue(const Args& args, const std::string& longName, const std::string& fallback = "");
+// Applies the global option named longName with its value; false after a
+// usage message (command may be null).
+bool applyGlobalOption(const Command* command, const std::string& longName, const std::string& value);
 
 // Reads text as a whole decimal int (a leading '-' allowed); false otherwise.
 bool parseNumber(const std::string& text, int& number);
 
-// Selects the code page named by text through the library; prints a usage
-// message and returns false when it is no number or the library refuses it.
-bool applyCodePage(const std::string& command, const std::string& text);
+// ---- Messages (messages.cpp) -----------------------------------------------
 
-// Prints "quillet: <text>" on standard error; returns exitFailed.
+// Whether warnings are silenced (-q).
+extern bool quietWarnings;
+
+// "quillet: text" on standard error; returns exitFailed.
 int failure(const std::string& text);
 
-// Prints a one-line usage message for command on standard error; returns exitUsage.
-int usageError(const std::string& command, const std::string& text);
+// "quillet: warning: text" on standard error unless -q was given.
+void warning(const std::string& text);
+
+// A one-line usage message for command (null: the tool); returns exitUsage.
+int usageError(const Command* command, const std::string& text);
 
 // As usageError, for checks that answer yes or no: returns false.
-bool usageRefused(const std::string& command, const std::string& text);
-
-// Checks that args has between least and most positional arguments, else
-// prints a usage message; names describes them for that message.
-bool expectPositionals(const Args& args, std::size_t least, std::size_t most, const char* names);
+bool usageRefused(const Command* command, const std::string& text);
 
 // text in single quotes, for messages.
 std::string quoted(const std::string& text);
+
+// An input operand as messages name it: 'name', or standard input for "-".
+std::string named(const std::string& operand);
+
+// ---- Files (files.cpp) -----------------------------------------------------
 
 // The system's reason why fileName cannot be read, or "" when it can.
 std::string readProblem(const std::string& fileName);
@@ -79,64 +139,127 @@ std::string removeProblem(const std::string& fileName);
 // Whether fileName is a file of zero bytes.
 bool isEmptyFile(const std::string& fileName);
 
-// Whether the file holds a NUL or 0x1A byte (the library reads no further).
-bool holdsUnreadBytes(const std::string& fileName);
+// Why the library's rewrite of fileName would lose text (a NUL or 0x1A byte,
+// carriage returns without a line feed), or "" when it would not.
+std::string rewriteLoss(const std::string& fileName);
 
-// "cannot read 'name': reason" (reason from readProblem); returns exitFailed.
+// Copies fileName to copyName byte for byte; "" or the system's reason.
+std::string copyFile(const std::string& fileName, const std::string& copyName);
+
+// "cannot read 'name': reason"; returns exitFailed.
 int readFailure(const std::string& fileName);
 
 // "cannot write 'name': reason" where a reason is found; returns exitFailed.
 int writeFailure(const std::string& fileName);
 
-// Writes a text result: its bytes as they are, plus "\n" when it is not empty
-// and does not end with one.
+// ---- Files as the library reads them (library_text.cpp) --------------------
+
+// The head line of every block of an INI file as the library loads it (the
+// blocks that move-section counts, in order); false when unreadable.
+bool readSectionHeads(const std::string& fileName, std::vector<std::string>& heads);
+
+// The name in a head line ("[name]..." gives name), or false when the line
+// has no "]" and the library lists no section for it.
+bool sectionNameOf(const std::string& head, std::string& name);
+
+// Whether fileName begins with a UTF-8 byte-order mark right before a "[".
+bool byteOrderMarkHidesSection(const std::string& fileName);
+
+// The lines (from 1) of a CSV file whose last quoted field is never closed.
+std::vector<long> unclosedQuoteLines(const std::string& fileName);
+
+// ---- Standard input and the private folder (private_folder.cpp) -----------
+
+// Sets up the removal of the private folder on SIGINT, SIGTERM, SIGHUP and
+// SIGPIPE (those the caller did not ignore) and on a console's Ctrl+C.
+void installCleanup();
+
+// The path of name in the tool's private folder in the temporary folder,
+// made on first use; "" when it cannot be made.
+std::string privateFile(const char* name);
+
+// Why the private folder could not be made (after privateFile gave "").
+std::string privateFolderProblem();
+
+// Removes the private folder and everything in it.
+void removePrivateFolder();
+
+// The file the library is to read for an input operand: the operand itself,
+// or for "-" standard input copied into the private folder. "" once the
+// reason has been printed.
+std::string inputFile(const Args& args, const std::string& operand);
+
+// ---- Standard output and result files (output.cpp) ------------------------
+
+// Whether lines on standard output end with CR LF (--crlf; always on Windows).
+extern bool crlfOnStandardOutput;
+
+// Writes a text result: its bytes, plus "\n" when it is not empty and does
+// not end with one; "\n" ends lines as the platform's text does.
 void printText(const char* text);
 
-// Copies the bytes of fileName to standard output; false when unreadable.
-bool printFileBytes(const std::string& fileName);
+// Flushes standard output; false (with errno set) when it failed.
+bool flushStandardOutput();
 
-// A file in a new private folder, for results the library only writes to a
-// file; both are removed when it goes out of scope. path is "" when not
-// wanted or when no folder could be made.
-struct ScratchFile {
-    std::string folder;
-    std::string path;
-    explicit ScratchFile(bool wanted);
-    ~ScratchFile();
-    ScratchFile(const ScratchFile&) = delete;
-    ScratchFile& operator=(const ScratchFile&) = delete;
+// Where a command's file-shaped result goes: -o FILE, "-o -" or no -o
+// (standard output), or a name that denotes an open descriptor.
+struct OutputTarget {
+    enum Kind { standardOutput, descriptor, file } kind = standardOutput;
+    std::string name;    // as given
+    int number = -1;     // the descriptor; -1 for a device opened by name
 };
 
-// Checks -o and --append: a named output file, and --append only with one.
+// The target of args' -o option (standard output when there is none).
+OutputTarget outputTarget(const Args& args);
+
+// Hands the library a file name for a result and brings the bytes it writes
+// to the target: straight for a file and a descriptor's name; for standard
+// output through a pipe the tool copies (see output.cpp for the build
+// without them, which passes both through a file in the private folder).
+class ResultFile {
+public:
+    explicit ResultFile(const OutputTarget& target);
+    ~ResultFile();
+    ResultFile(const ResultFile&) = delete;
+    ResultFile& operator=(const ResultFile&) = delete;
+
+    // The name for the library; "" when none could be made (then failed()
+    // prints why).
+    const std::string& name() const { return name_; }
+    int failed() const;
+    // Brings what the library wrote to the target: exitOk or the failure printed.
+    int deliver();
+
+private:
+    OutputTarget target_;
+    std::string name_;
+    struct Copier;  // the pipe and its reading thread, when there is one
+    Copier* copier_ = nullptr;
+};
+
+// Checks -o and --append: a name after -o, and --append only with -o.
 // exitOk, or the usage error printed.
 int checkOutput(const Args& args);
 
-// Where a command writes a list the library only writes to disk: the -o file
-// when given, else scratch.path. exitOk, or the failure printed.
-int listTarget(const Args& args, const ScratchFile& scratch, std::string& target);
+// Prints a list the library returns as text (list("", 0)), or with -o has
+// the library write it as a numbered list (list(name, append), "-1" when the
+// file failed) to the target.
+int printOrWriteList(const Args& args, const std::function<const char*(const char* fileName, int append)>& list);
 
-// Finishes such a command: prints the scratch file when no -o file was given.
-int finishListTarget(const Args& args, const ScratchFile& scratch);
+// ---- The commands, one function each --------------------------------------
 
-// The commands, one per function; words are the arguments after the name.
-int runSections(const std::vector<std::string>& words);
-int runKeys(const std::vector<std::string>& words);
-int runRenameSection(const std::vector<std::string>& words);
-int runRenameKey(const std::vector<std::string>& words);
-int runMoveSection(const std::vector<std::string>& words);
-int runWords(const std::vector<std::string>& words);
-int runTitles(const std::vector<std::string>& words);
-int runEntry(const std::vector<std::string>& words);
-int runCount(const std::vector<std::string>& words);
-int runField(const std::vector<std::string>& words);
-int runCSVTable(const std::vector<std::string>& words);
-int runCSVSection(const std::vector<std::string>& words);
-int runReplace(const std::vector<std::string>& words);
-int runEscapes(const std::vector<std::string>& words);
-int runRemove(const std::vector<std::string>& words);
-
-// Help: the tool's overview, and one command's page (false when unknown).
-void printToolHelp();
-bool printCommandHelp(const std::string& command);
-// Whether command is one the tool knows.
-bool isCommand(const std::string& command);
+int runSections(const Args& args);
+int runKeys(const Args& args);
+int runRenameSection(const Args& args);
+int runRenameKey(const Args& args);
+int runMoveSection(const Args& args);
+int runWords(const Args& args);
+int runTitles(const Args& args);
+int runEntry(const Args& args);
+int runCount(const Args& args);
+int runField(const Args& args);
+int runCSVTable(const Args& args);
+int runCSVSection(const Args& args);
+int runReplace(const Args& args);
+int runEscapes(const Args& args);
+int runRemove(const Args& args);

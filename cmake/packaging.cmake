@@ -100,14 +100,18 @@ install(FILES ${PROJECT_SOURCE_DIR}/examples/host_demo.c ${PROJECT_SOURCE_DIR}/e
 # The command-line tool may be added anywhere in the top-level file, so it is
 # looked for once that whole file has been read.
 function(quillet_package_tool)
-  set(tool_name "")
+  set(tool_binary "")
+  set(tool_pages "")
   if(TARGET quillet_cli)
     install(TARGETS quillet_cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
     quillet_install_stripped(quillet_cli ${CMAKE_INSTALL_BINDIR})
-    set(tool_name "$<TARGET_FILE_NAME:quillet_cli>")
+    set(tool_binary "${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:quillet_cli>")
+    # Its manual page and completion, where cli/ installs them.
+    get_property(tool_pages GLOBAL PROPERTY QUILLET_TOOL_PAGES)
   endif()
   # Read by the installed-tree test.
-  file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/packaging/tool-name.txt CONTENT "${tool_name}")
+  file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/packaging/tool-files.cmake
+       CONTENT "set(tool_binary \"${tool_binary}\")\nset(tool_pages \"${tool_pages}\")\n")
 endfunction()
 cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL quillet_package_tool)
 

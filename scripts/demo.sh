@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Builds everything, then runs the main job with the quillet tool on the
-# files in examples/: the sections of an INI file and the keys of each, then
-# a CSV file converted to an INI-style table and printed.
+# Builds the library and the quillet tool (only CMake and a C++ compiler are
+# needed: no tests), then runs the main job with the tool on the files in
+# examples/: the sections of an INI file and the keys of each, then a CSV
+# file converted to an INI-style table and printed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
-cmake --preset linux >/dev/null
-cmake --build --preset linux >/dev/null
-quillet=build/linux/bin/quillet
+bash scripts/install-deps.sh build
+cmake -S . -B build/demo -DCMAKE_BUILD_TYPE=Release -DQUILLET_TESTS=OFF -DQUILLET_EXAMPLES=OFF \
+      -DQUILLET_BENCHMARK=OFF >/dev/null
+cmake --build build/demo --target quillet_cli -j 2 >/dev/null
+quillet=build/demo/bin/quillet
 
 echo "== Sections of examples/settings.ini =="
 "$quillet" sections examples/settings.ini

@@ -5,8 +5,8 @@
 # Help and version go to standard output; every command has a page with an
 # example of its own.
 run --help
-expect_lines "--help" 0 '^Usage: quillet \[--codepage N\] COMMAND' '^  --version' '^Example: quillet '
-commands=$(sed -n 's/^  \([a-z][a-z-]*\)  .*/\1/p' out | grep -v -- '^-')
+expect_lines "--help" 0 '^Usage: quillet \[GLOBAL OPTIONS\] COMMAND' '^      --version' '^Example: quillet '
+commands=$(tr -d '\r' <out | sed -n 's/^  \([a-z][a-z-]*\)  .*/\1/p')
 [ -n "$commands" ] || { echo "FAILED: --help lists no command"; failed=$((failed + 1)); }
 for command in $commands; do
   run "$command" --help

@@ -7,24 +7,24 @@ printf 'fig\r\nkiwi\r\n' > more.txt
 : > empty.txt
 mkdir sub
 
-# Without -o the list comes out byte for byte as the library writes it to a
-# file, CR LF included.
+# Without -o the list comes out as the library writes it to a file, with the
+# line ends of standard output.
 run words words.txt
-expect "words of a file" 0 $'[word]\r\n0="pear"\r\n1="apple"\r\n2="apple"\r\n3="Apple"\r\n4="apricot"\r\n5="pear"\r\n' ""
+expect "words of a file" 0 $'[word]\n0="pear"\n1="apple"\n2="apple"\n3="Apple"\n4="apricot"\n5="pear"\n' ""
 run words -u words.txt
-expect "unique drops adjacent repeats only" 0 $'[word]\r\n0="pear"\r\n1="apple"\r\n2="Apple"\r\n3="apricot"\r\n4="pear"\r\n' ""
+expect "unique drops adjacent repeats only" 0 $'[word]\n0="pear"\n1="apple"\n2="Apple"\n3="apricot"\n4="pear"\n' ""
 run words --sort --unique words.txt
-expect "sorted without repeats" 0 $'[word]\r\n0="Apple"\r\n1="apple"\r\n2="apricot"\r\n3="pear"\r\n' ""
+expect "sorted without repeats" 0 $'[word]\n0="Apple"\n1="apple"\n2="apricot"\n3="pear"\n' ""
 run words -su -p ap words.txt
-expect "prefix" 0 $'[word]\r\n0="apple"\r\n1="apricot"\r\n' ""
+expect "prefix" 0 $'[word]\n0="apple"\n1="apricot"\n' ""
 run words -p zz words.txt
-expect "prefix that matches nothing" 0 $'[word]\r\n' ""
+expect "prefix that matches nothing" 0 $'[word]\n' ""
 run words -w kiwi words.txt -w "two words" more.txt -p k
-expect "files and words in the order given" 0 $'[word]\r\n0="kiwi"\r\n1="kiwi"\r\n' ""
+expect "files and words in the order given" 0 $'[word]\n0="kiwi"\n1="kiwi"\n' ""
 run words -s -w b -w "" -w a
-expect "an empty word sorts first" 0 $'[word]\r\n0=""\r\n1="a"\r\n2="b"\r\n' ""
+expect "an empty word sorts first" 0 $'[word]\n0=""\n1="a"\n2="b"\n' ""
 run words empty.txt
-expect "an empty file" 0 $'[word]\r\n' ""
+expect "an empty file" 0 $'[word]\n' ""
 
 run words -su words.txt more.txt -o list.ini
 expect "words -o" 0 "" ""

@@ -9,7 +9,7 @@ cmake_minimum_required(VERSION 3.21)
 
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/run_command.cmake)
 require(check_kit MODE BUILD_DIR WORK_DIR CONSUMER_DIR HEADER VERSION BINDIR LIBDIR INCLUDEDIR DOCDIR
-        C_COMPILER GENERATOR TOOL_NAME_FILE)
+        C_COMPILER GENERATOR TOOL_FILES)
 
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
@@ -86,11 +86,11 @@ else()
   list(APPEND expected ${LIBDIR}/libquillet.so ${LIBDIR}/libquillet.so.${SOVERSION}
                        ${LIBDIR}/pkgconfig/quillet.pc)
 endif()
-file(READ ${TOOL_NAME_FILE} tool_name)
-if(tool_name)
-  list(APPEND binaries ${BINDIR}/${tool_name})
-endif()
-list(APPEND expected ${binaries})
+# The tool, stripped as the library is, and its manual page and completion,
+# where the build has them.
+include(${TOOL_FILES})
+list(APPEND binaries ${tool_binary})
+list(APPEND expected ${binaries} ${tool_pages})
 # Each stripped binary's symbols, in the tree or in the -debug archive.
 set(debug_files ${binaries})
 if(STRIPPED)
