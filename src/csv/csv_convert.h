@@ -30,7 +30,7 @@ bool writeCsvSection(const char* csvFileName, const char* iniFileName, const std
 // its whole text read once up front.
 class CsvSource {
 public:
-    explicit CsvSource(const CodePage& codePage) : codePage_(codePage) {}
+    CsvSource() = default;
 
     // False when the CSV file cannot be opened or read.
     bool open(const char* csvFileName, const char* outputFileName);
@@ -40,7 +40,6 @@ public:
     bool startPass(LineReader& reader);
 
 private:
-    const CodePage& codePage_;
     std::string name_;
     bool whole_ = false;
     std::string text_;

@@ -35,7 +35,7 @@ void writeField(OutputBuffer& out, const CsvFields& fields, int fieldNo, const C
 bool writeCsvSection(const char* csvFileName, const char* iniFileName, const std::string& section, int keyField,
                      int valueField, bool append, const CodePage& codePage)
 {
-    CsvSource source(codePage);
+    CsvSource source;
     if (!source.open(csvFileName, iniFileName)) return false;
     LineReader reader(codePage);
     if (!source.startPass(reader)) return false;

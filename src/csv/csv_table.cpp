@@ -88,7 +88,7 @@ bool writeSections(CsvSource& source, CsvFields& fields, const CodePage& codePag
 
 bool writeCsvTable(const char* csvFileName, const char* iniFileName, const CodePage& codePage)
 {
-    CsvSource source(codePage);
+    CsvSource source;
     if (!source.open(csvFileName, iniFileName)) return false;
     CsvFields fields(codePage);
     std::vector<std::uint32_t> counts;
