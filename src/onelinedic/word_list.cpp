@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 
 #include "text/byte_scan.h"
 #include "text/file_io.h"
@@ -15,6 +16,12 @@
 namespace quillet {
 namespace {
 
+// Throws when the buffer cannot take `more` bytes: spans reach 4 GB.
+void checkRoom(std::size_t used, std::size_t more)
+{
+    if (more > UINT32_MAX - std::min<std::size_t>(used, UINT32_MAX)) throw std::length_error("word list over 4 GB");
+}
+
 // How many entries ahead the scattered reads of their bytes are started:
 // after a sort the entries' bytes lie in no order.
 const std::size_t ahead = 32;
@@ -23,11 +30,12 @@ const std::size_t ahead = 32;
 
 void WordList::push_back(std::string_view text)
 {
+    checkRoom(bytes_.size(), text.size());
     // Both buffers grow before either changes.
     if (spans_.size() == spans_.capacity()) spans_.reserve(spans_.empty() ? 16 : 2 * spans_.size());
     const std::size_t offset = bytes_.size();
     bytes_.append(text.data(), text.size());
-    spans_.push_back({offset, text.size()});
+    spans_.push_back({static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(text.size())});
 }
 
 bool WordList::appendFile(const char* fileName, const CodePage& codePage)
@@ -41,6 +49,7 @@ bool WordList::appendFile(const char* fileName, const CodePage& codePage)
 void WordList::appendLines(std::string& text, const CodePage& codePage)
 {
     if (text.empty()) return;
+    checkRoom(spans_.empty() ? 0 : bytes_.size(), text.size());
     // Room for every span at once: no doubling steps, each of which would
     // hold the old and the new array together.
     const std::size_t needed = spans_.size() + scan::countByte(text.data(), text.size(), '\n') + 1;
@@ -60,7 +69,8 @@ void WordList::appendLines(std::string& text, const CodePage& codePage)
     }
     // Nothing asks for memory from here on.
     LineCursor lines(bytes_.data(), bytes_.size(), codePage, base);
-    for (Line line; lines.next(line);) spans_.push_back({line.begin, line.end - line.begin});
+    for (Line line; lines.next(line);)
+        spans_.push_back({static_cast<std::uint32_t>(line.begin), static_cast<std::uint32_t>(line.end - line.begin)});
 }
 
 void WordList::clear() noexcept
@@ -110,7 +120,7 @@ void WordList::pack()
     for (WordSpan& span : spans_) {
         const std::size_t at = packed.size();
         packed.append(bytes_, span.offset, span.length);
-        span.offset = at;
+        span.offset = static_cast<std::uint32_t>(at);
     }
     bytes_.swap(packed);
     spans_.shrink_to_fit();

@@ -1,9 +1,12 @@
 // The word list (the one-line dictionary): every entry's bytes side by side
 // in one buffer, and the entries as spans of it in list order. Sorting and
 // thinning move only the spans, so a list of millions is two allocations.
+// The buffer holds up to 4 GB: a list that would outgrow it is refused, as
+// one that runs out of memory is.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <iterator>
 #include <string>
 #include <string_view>
@@ -13,10 +16,11 @@
 
 namespace quillet {
 
-// Where an entry's bytes lie in the list's buffer.
+// Where an entry's bytes lie in the list's buffer. Eight bytes, not sixteen:
+// a list of millions of short words is mostly its spans.
 struct WordSpan {
-    std::size_t offset;
-    std::size_t length;
+    std::uint32_t offset;
+    std::uint32_t length;
 };
 
 class WordList {
