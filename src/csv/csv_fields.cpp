@@ -193,7 +193,7 @@ std::size_t CsvFields::walkMarked(Pieces& pieces)
         quotes_.resize(words);
     }
     for (std::size_t w = 0; w < words; ++w) {
-        const scan::ByteMarks marks = scan::markBytes(line + 64 * w, n - 64 * w, ',', '"', '\n');
+        const scan::ByteMarks marks = scan::markBytes(line + 64 * w, n - 64 * w, ',', '"');
         commas_[w] = marks.a;
         quotes_[w] = marks.b;
     }

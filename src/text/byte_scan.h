@@ -30,10 +30,14 @@ inline unsigned lowestBit(std::uint64_t mask)
     return static_cast<unsigned>(__builtin_ctzll(mask));
 }
 
-// The number of set bits of mask.
+// The number of set bits of mask, without a library call on processors
+// that have no instruction for it.
 inline unsigned countBits(std::uint64_t mask)
 {
-    return static_cast<unsigned>(__builtin_popcountll(mask));
+    mask = mask - ((mask >> 1) & 0x5555555555555555ULL);
+    mask = (mask & 0x3333333333333333ULL) + ((mask >> 2) & 0x3333333333333333ULL);
+    mask = (mask + (mask >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+    return static_cast<unsigned>((mask * 0x0101010101010101ULL) >> 56);
 }
 
 // Asks memory for the line that holds p, to be read soon.
@@ -78,9 +82,9 @@ struct ExpandEnd {
     char* out;
 };
 
-// The bytes of a run of up to 64 that equal a, b and c: bit i for byte i.
+// The bytes of a run of up to 64 that equal a and b: bit i for byte i.
 struct ByteMarks {
-    std::uint64_t a, b, c;
+    std::uint64_t a, b;
 };
 
 // The kernels, each twin in its own namespace with these contracts:
@@ -101,8 +105,8 @@ struct ByteMarks {
 //   data[from, size), in order, into at[]; stops when room are stored.
 //   Returns how many were stored; *scanned gets where the search stopped
 //   (size, or one past the last position stored when room ran out).
-// markBytes(p, avail, a, b, c): marks the bytes of p[0, min(avail, 64))
-//   that equal a, b and c; reads up to overRead bytes past them.
+// markBytes(p, avail, a, b): marks the bytes of p[0, min(avail, 64)) that
+//   equal a and b; reads up to overRead bytes past them.
 // copyShort(out, in, n): copies n bytes; reads and writes up to overRead
 //   bytes past both ends.
 // copyTextBytes(in, end, out): copies [in, end) dropping every '\r' and
