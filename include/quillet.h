@@ -7,14 +7,16 @@
  * page and must not be null.  A returned text points into the library's one
  * result buffer and stays valid only until the next call that returns a text
  * (or uses the buffer, as writeINIFile, changeSectionName and moveSection do):
- * copy what you want to keep.
+ * copy what you want to keep.  Its memory stays readable until the next call
+ * starts, even when that call's result needs a larger buffer.
  *
  * The library's state belongs to the process, not to a caller: one INI store,
  * one word list, one multi-line dictionary and one result buffer, shared by
  * every module of the process that loads the library (two plug-ins of one
  * host see each other's INI file and results).  The code page chosen with
- * setCodePage holds for all of them too.  Calls must not overlap: one thread
- * at a time, or a lock around each call and its use of the result.
+ * setCodePage holds for all of them too.  Every call runs on the caller's
+ * thread; the library starts none.  Calls must not overlap: one thread at a
+ * time, or a lock around each call and its use of the result.
  *
  * An empty text can answer two questions: getKeyList gives "" both for a
  * section that does not exist and for one without keys (see there).
@@ -70,7 +72,8 @@ QUILLET_API const char* QUILLET_CALL parseBackSlashString(const char* text);
 /* 1 when the file was read and the word list is not empty afterwards, else 0;
    each line of the file is appended as one word. */
 QUILLET_API int QUILLET_CALL appendFileToOneLineDic(const char* fileName);
-/* 1 (0 only when memory runs out); text is appended whole as one word. */
+/* 1 (0 only when memory runs out, or the word list would pass 4 GB of text);
+   text is appended whole as one word. */
 QUILLET_API int QUILLET_CALL appendToOneLineDic(const char* text);
 /* 1; the word list is empty afterwards. */
 QUILLET_API int QUILLET_CALL clearOneLineDic(void);

@@ -126,6 +126,24 @@ struct CsvFields::PieceCount {
     }
 };
 
+struct CsvFields::PieceRows {
+    CsvFields& owner;
+    NumberedList& rows;
+    std::size_t count = 0;
+    bool lastEmpty = false;
+
+    void piece(std::size_t begin, std::size_t end, bool innerQuotes)
+    {
+        // An empty piece waits: a reader drops it when it comes last.
+        if (lastEmpty) rows.row(std::string_view(), false);
+        ++count;
+        lastEmpty = begin == end;
+        if (lastEmpty) return;
+        const std::string_view text = owner.record_.substr(begin, end - begin);
+        rows.row(text, true, text[0] == '"' && innerQuotes, true);
+    }
+};
+
 template <class Pieces>
 std::size_t CsvFields::finish(Pieces& pieces, bool closed, std::size_t lastStart) const
 {
@@ -163,6 +181,15 @@ std::size_t CsvFields::walk(std::string_view record, Pieces& pieces)
     return record.size() <= markedLimit ? walkMarked(pieces) : walkPlain(pieces);
 }
 
+std::size_t CsvFields::writeRows(std::string_view record, NumberedList& rows)
+{
+    PieceRows pieces{*this, rows};
+    const std::size_t fields = walk(record, pieces);
+    // The empty piece held back is a field unless the reader dropped it.
+    if (pieces.lastEmpty && fields == pieces.count) rows.row(std::string_view(), false);
+    return fields;
+}
+
 void CsvFields::split(std::string_view record)
 {
     fields_.clear();
@@ -182,6 +209,74 @@ std::size_t CsvFields::count(std::string_view record)
     return walk(record, pieces);
 }
 
+namespace {
+
+// Bit i of the result: the parity of the bits 0 to i of x (an odd count
+// gives 1), after carry, the parity of the words before.
+inline std::uint64_t prefixParity(std::uint64_t x, std::uint64_t carry)
+{
+    x ^= x << 1;
+    x ^= x << 2;
+    x ^= x << 4;
+    x ^= x << 8;
+    x ^= x << 16;
+    x ^= x << 32;
+    return carry ? ~x : x;
+}
+
+}  // namespace
+
+bool CsvFields::findSeparators(std::size_t n, std::size_t words)
+{
+    if (separators_.size() < words) separators_.resize(words);
+    // Inside quotes after each byte: the parity of the quotes up to it.
+    std::uint64_t carry = 0;
+    for (std::size_t w = 0; w < words; ++w) {
+        const std::uint64_t inside = prefixParity(quotes_[w], carry);
+        carry = inside >> 63;
+        separators_[w] = commas_[w] & ~inside;
+        inside_[w % 2] = inside;
+        // The quotes that open (inside after them) and close (outside after
+        // them), checked once the next word is known.
+        if (w > 0 && !wellQuoted(w - 1, n, words)) return false;
+    }
+    if (!wellQuoted(words - 1, n, words)) return false;
+    // A record that ends inside quotes is left to the walk.
+    const std::size_t last = n - 1;
+    return ((inside_[(words - 1) % 2] >> (last % 64)) & 1) == 0;
+}
+
+bool CsvFields::wellQuoted(std::size_t w, std::size_t n, std::size_t words) const
+{
+    // A quote opens only at the start of a field (after a separator, or the
+    // record's first byte) or right after a quote that closes (a pair); it
+    // closes only before a separator, the end, or a quote that opens.
+    const std::uint64_t inside = inside_[w % 2];
+    const std::uint64_t opens = quotes_[w] & inside, closes = quotes_[w] & ~inside;
+    const std::uint64_t before = w > 0 ? (separators_[w - 1] | quotes_[w - 1]) >> 63 : 1;
+    const std::uint64_t after = w + 1 < words ? (separators_[w + 1] | quotes_[w + 1]) << 63 : 0;
+    const std::uint64_t prevOk = ((separators_[w] | quotes_[w]) << 1) | before;
+    std::uint64_t nextOk = ((separators_[w] | quotes_[w]) >> 1) | after;
+    // The record's last byte may close.
+    if (w == words - 1) nextOk |= std::uint64_t(1) << ((n - 1) % 64);
+    return (opens & ~prevOk) == 0 && (closes & ~nextOk) == 0;
+}
+
+bool CsvFields::hasInnerQuote(std::size_t begin, std::size_t end) const
+{
+    // Quotes strictly between the field's first and last byte.
+    if (end - begin < 3) return false;
+    for (std::size_t from = begin + 1; from < end - 1;) {
+        const std::size_t w = from / 64;
+        std::uint64_t bits = quotes_[w] & (~std::uint64_t(0) << (from % 64));
+        const std::size_t wordEnd = 64 * (w + 1);
+        if (end - 1 < wordEnd) bits &= (std::uint64_t(1) << ((end - 1) % 64)) - 1;
+        if (bits != 0) return true;
+        from = wordEnd;
+    }
+    return false;
+}
+
 template <class Pieces>
 std::size_t CsvFields::walkMarked(Pieces& pieces)
 {
@@ -196,6 +291,19 @@ std::size_t CsvFields::walkMarked(Pieces& pieces)
         const scan::ByteMarks marks = scan::markBytes(line + 64 * w, n - 64 * w, ',', '"');
         commas_[w] = marks.a;
         quotes_[w] = marks.b;
+    }
+    // Where every quote sits as well-formed quoting has it, the separators
+    // are the commas outside quotes, and the fields lie between them.
+    if (n > 0 && findSeparators(n, words)) {
+        std::size_t start = 0;
+        for (std::size_t w = 0; w < words; ++w)
+            for (std::uint64_t bits = separators_[w]; bits != 0; bits &= bits - 1) {
+                const std::size_t at = 64 * w + scan::lowestBit(bits);
+                pieces.piece(start, at, hasInnerQuote(start, at));
+                start = at + 1;
+            }
+        if (start < n) pieces.piece(start, n, hasInnerQuote(start, n));
+        return finish(pieces, true, start);
     }
     const std::uint64_t* commas = commas_.data();
     const std::uint64_t* quotes = quotes_.data();

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "text/code_page.h"
+#include "text/numbered_list.h"
 
 namespace quillet {
 
@@ -39,6 +40,11 @@ public:
     // the record holds no quote.
     std::size_t count(std::string_view record);
 
+    // Writes a row for each field of record into rows, unquoted, as it cuts
+    // them (nothing is kept); returns their number. The record must have
+    // scan::overRead readable bytes after it.
+    std::size_t writeRows(std::string_view record, NumberedList& rows);
+
     std::size_t size() const { return count_; }
     const CsvField& operator[](std::size_t i) const { return fields_[i]; }
     std::string_view text(std::size_t i) const
@@ -53,6 +59,7 @@ public:
 private:
     struct PieceList;
     struct PieceCount;
+    struct PieceRows;
 
     bool holdsLeadBytes(std::string_view record) const;
     // Each walk hands the pieces of the record's split text to pieces and
@@ -67,6 +74,12 @@ private:
     std::size_t walkWithLeadBytes(Pieces& pieces);
     template <class Pieces>
     std::size_t finish(Pieces& pieces, bool closed, std::size_t lastStart) const;
+    // For a record of n bytes marked in words: finds its separators, the
+    // commas outside quotes, where every quote is where well-formed quoting
+    // puts it and the record does not end inside quotes; else false.
+    bool findSeparators(std::size_t n, std::size_t words);
+    bool wellQuoted(std::size_t w, std::size_t n, std::size_t words) const;
+    bool hasInnerQuote(std::size_t begin, std::size_t end) const;
 
     const CodePage& codePage_;
     unsigned generation_;        // of the code page the table below is for
@@ -75,6 +88,8 @@ private:
     std::vector<CsvField> fields_;  // the pieces of the split text, all of them
     std::size_t count_ = 0;         // the fields a reader takes: the pieces but perhaps the last
     std::vector<std::uint64_t> commas_, quotes_;  // marks of a record's bytes, 64 to a word
+    std::vector<std::uint64_t> separators_;       // the commas that separate, where well quoted
+    std::uint64_t inside_[2] = {0, 0};            // inside quotes after each byte, two words kept
 };
 
 // The field fieldNo (from 1) of record, unquoted; "" when fieldNo is below 1

@@ -66,18 +66,16 @@ bool writeSections(CsvSource& source, CsvFields& fields, const CodePage& codePag
         std::string_view line;
         bool ended;
         while (reader.nextLine(line, ended)) {
-            fields.split(line);
-            if (k == counts.size() || fields.size() != counts[k]) return false;
+            if (k == counts.size()) return false;
             out.lineBreak();
             char* w = out.reserve(maxDecimal + 2);
             *w++ = '[';
             w = writeDecimal(w, static_cast<long long>(k));
             *w++ = ']';
             out.commit(w);
-            NumberedList rows(out, "", codePage);
             // The line's buffer has room after it: rows may copy in blocks.
-            for (std::size_t i = 0; i < fields.size(); ++i)
-                rows.row(fields.text(i), true, fields[i].innerQuotes, true);
+            NumberedList rows(out, "", codePage);
+            if (fields.writeRows(line, rows) != counts[k]) return false;
             ++k;
         }
     }

@@ -157,10 +157,18 @@ bool openOutputFile(const char* fileName, bool append, OutputFile& file, unsigne
 void writeOutputBytes(OutputFile& file, const char* data, std::size_t size)
 {
     if (file.failed) return;
-    if (writeBytes(handleOf(file.handle), data, size))
-        file.written += size;
-    else
+    const OsFile f = handleOf(file.handle);
+    if (!writeBytes(f, data, size)) {
         file.failed = true;
+        return;
+    }
+    // A file that will be flushed at the end goes to disk as it is written,
+    // in steps of a few megabytes, while the rest is still being made.
+    const unsigned long long step = 8ULL << 20;
+    if ((file.way == OutputFile::Way::replace || file.way == OutputFile::Way::inPlace) &&
+        (file.written + size) / step != file.written / step)
+        startFlush(f, file.written / step * step, step);
+    file.written += size;
 }
 
 bool finishOutputFile(OutputFile& file)

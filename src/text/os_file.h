@@ -54,6 +54,10 @@ bool seekTo(OsFile f, long long at);
 // Cuts the file at length (the position moves there too).
 bool truncateAt(OsFile f, long long length);
 bool flushFile(OsFile f);
+// Starts writing the file's bytes [from, from + length) to disk without
+// waiting, where the platform allows: the flush at the end then has little
+// left to wait for.
+void startFlush(OsFile f, unsigned long long from, unsigned long long length);
 
 // Looks at what a replacing write of fileName finds, opening it for writing
 // (and reading, where it can) unless it is missing or unusable.

@@ -82,6 +82,17 @@ bool flushFile(OsFile f)
     return fsync(f) == 0;
 }
 
+void startFlush(OsFile f, unsigned long long from, unsigned long long length)
+{
+#if defined(__linux__)
+    (void)sync_file_range(f, static_cast<off_t>(from), static_cast<off_t>(length), SYNC_FILE_RANGE_WRITE);
+#else
+    (void)f;
+    (void)from;
+    (void)length;
+#endif
+}
+
 // The descriptor that path names ("/dev/stdout", "/dev/fd/3",
 // "/proc/self/fd/3"), or -1.
 int descriptorNamed(std::string path)

@@ -68,6 +68,8 @@ bool truncateAt(OsFile f, long long length)
     return seekTo(f, length) && SetEndOfFile(f) != 0;
 }
 
+void startFlush(OsFile, unsigned long long, unsigned long long) {}
+
 bool flushFile(OsFile f)
 {
     return FlushFileBuffers(f) != 0;
