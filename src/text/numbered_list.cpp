@@ -116,8 +116,12 @@ void NumberedList::row(std::string_view text, bool unquote, bool innerQuotes, bo
     } else {
         // Only the enclosing quotes go, if any: there is no pair to halve.
         const std::string_view bytes = quoted ? text.substr(1, text.size() >= 2 ? text.size() - 2 : 0) : text;
-        w = slackAfter ? scan::copyShort(w, bytes.data(), bytes.size())
-                       : static_cast<char*>(std::memcpy(w, bytes.data(), bytes.size())) + bytes.size();
+        if (slackAfter) {
+            w = scan::copyShort(w, bytes.data(), bytes.size());
+        } else if (!bytes.empty()) {
+            std::memcpy(w, bytes.data(), bytes.size());
+            w += bytes.size();
+        }
     }
     if (out_.diskForm() && codePage_.anyLeads() && std::memchr(field, '\n', static_cast<std::size_t>(w - field)))
         w = expandInPlace(field, w);
