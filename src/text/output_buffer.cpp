@@ -16,15 +16,6 @@ const std::size_t expandSlack = 2 * scan::overRead + 2;
 
 }  // namespace
 
-OutputBuffer::OutputBuffer(std::string& text) : text_(&text)
-{
-    const std::size_t used = text.size();
-    text.resize(std::max<std::size_t>(text.capacity(), used + 64));
-    begin_ = &text[0];
-    next_ = begin_ + used;
-    end_ = begin_ + text.size();
-}
-
 OutputBuffer::OutputBuffer(OutputFile& file) : file_(&file), own_(new char[pieceSize]), ownSize_(pieceSize)
 {
     begin_ = next_ = own_.get();
@@ -39,29 +30,12 @@ OutputBuffer::OutputBuffer() : own_(new char[1024]), ownSize_(1024)
 
 void OutputBuffer::flush()
 {
-    if (text_) {
-        text_->resize(static_cast<std::size_t>(next_ - begin_));
-        begin_ = &(*text_)[0];
-        next_ = end_ = begin_ + text_->size();
-        return;
-    }
     if (file_) writeOutputBytes(*file_, begin_, static_cast<std::size_t>(next_ - begin_));
     next_ = begin_;
 }
 
 void OutputBuffer::makeRoom(std::size_t n)
 {
-    if (text_) {
-        const std::size_t used = static_cast<std::size_t>(next_ - begin_);
-        const std::size_t wanted = std::max(used + n, 2 * text_->size());
-        text_->resize(used);
-        scan::reserveLarge(*text_, wanted);
-        text_->resize(text_->capacity());
-        begin_ = &(*text_)[0];
-        next_ = begin_ + used;
-        end_ = begin_ + text_->size();
-        return;
-    }
     flush();
     if (n > ownSize_) {
         own_.reset(new char[n]);
@@ -73,12 +47,6 @@ void OutputBuffer::makeRoom(std::size_t n)
 
 void OutputBuffer::appendLarge(const char* data, std::size_t n)
 {
-    if (text_) {
-        makeRoom(n);
-        std::memcpy(next_, data, n);
-        next_ += n;
-        return;
-    }
     flush();
     // A large run goes straight to the file; when only counting, nowhere.
     if (file_ && n >= pieceSize / 2) {

@@ -1,6 +1,7 @@
 // The one output buffer, as Lua's luaL_Buffer is: every list, table and text
-// that the library writes is put together here, then either kept as a text
-// or handed to a file in large pieces as it fills.
+// that the library writes to a file is put together here and handed to the
+// file in large pieces as it fills (or, to count what would be written, to
+// nothing).
 #pragma once
 
 #include <cstddef>
@@ -16,18 +17,10 @@ namespace quillet {
 
 class OutputBuffer {
 public:
-    // Gathers into text, after what it holds; line breaks stay "\n".
-    explicit OutputBuffer(std::string& text);
     // Hands the bytes to file, 256 KB at a time; line breaks become "\r\n".
     explicit OutputBuffer(OutputFile& file);
-    // Only counts: nothing is kept.
+    // Only counts: nothing is kept, and line breaks are "\n".
     OutputBuffer();
-    // A text is brought up to date; a file is not handed its last bytes
-    // (flush does that, and the file reports how it went).
-    ~OutputBuffer()
-    {
-        if (text_) flush();
-    }
     OutputBuffer(const OutputBuffer&) = delete;
     OutputBuffer& operator=(const OutputBuffer&) = delete;
 
@@ -70,14 +63,13 @@ public:
     void appendText(const char* data, std::size_t n);
     void appendText(std::string_view text) { appendText(text.data(), text.size()); }
 
-    // Hands what is gathered on (a text is brought up to date).
+    // Hands what is gathered to the file (the file reports how it went).
     void flush();
 
 private:
     void makeRoom(std::size_t n);
     void appendLarge(const char* data, std::size_t n);
 
-    std::string* text_ = nullptr;
     OutputFile* file_ = nullptr;
     std::unique_ptr<char[]> own_;  // the piece gathered for a file, or scratch room when only counting
     std::size_t ownSize_ = 0;
