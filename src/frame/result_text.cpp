@@ -26,8 +26,16 @@ std::string& ResultText::scratch()
     return spare_;
 }
 
+std::string& ResultText::room(std::size_t size)
+{
+    if (size > text_.capacity()) return scratch();
+    text_.clear();
+    return text_;
+}
+
 const char* ResultText::take(std::string& text)
 {
+    if (&text == &text_) return text_.c_str();
     // A short text would live inside the string object itself, and move with
     // it: the pointer handed out must point at a buffer of its own.
     if (text.capacity() < minimumRoom) text.reserve(minimumRoom);

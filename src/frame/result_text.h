@@ -29,7 +29,14 @@ public:
     // an argument may point into); take hands it over.
     std::string& scratch();
 
-    // Takes text over as the result; text gets an empty string back.
+    // An empty text to build a result of at most size bytes in: the result
+    // text itself when it has the room, so that a large result built again
+    // and again reuses its memory (the caller has copied every argument
+    // first: an earlier pointer then shows the new text), else scratch().
+    std::string& room(std::size_t size);
+
+    // Takes text over as the result (nothing to do when it was built in
+    // place); text gets an empty string back.
     const char* take(std::string& text);
 
     // Empties the text: the result of a text export that failed.

@@ -32,10 +32,11 @@ QUILLET_TWIN(int, loadINIFile, (const char* fileName));
 extern "C" QUILLET_API int QUILLET_CALL writeINIFile(const char* fileName)
 {
     return guarded(0, [&](Module& m) {
-        std::string& joined = m.result.scratch();
+        const std::string name(fileName);  // may point into the result text, which the join may reuse
+        std::string& joined = m.result.room(m.ini.joinedBound());
         m.ini.join(joined);
-        m.result.take(joined);  // fileName may point into the old result text, which stays readable
-        return quillet::writeTextFile(fileName, m.result.text(), false) ? 1 : 0;
+        m.result.take(joined);
+        return quillet::writeTextFile(name.c_str(), m.result.text(), false) ? 1 : 0;
     });
 }
 QUILLET_TWIN(int, writeINIFile, (const char* fileName));

@@ -111,12 +111,17 @@ bool IniStore::moveSection(int from, int to, std::string& moved)
     return true;
 }
 
-void IniStore::join(std::string& text) const
+std::size_t IniStore::joinedBound() const
 {
     std::size_t total = 0;
     for (std::size_t i = 0; i < blocks_.size(); ++i) total += blocks_.text(i).size() + 1;
+    return total;
+}
+
+void IniStore::join(std::string& text) const
+{
     text.clear();
-    scan::reserveLarge(text, total);
+    scan::reserveLarge(text, joinedBound());
     for (std::size_t i = 0; i < blocks_.size(); ++i) {
         text += blocks_.text(i);
         if (!text.empty() && text.back() != '\n') text.push_back('\n');

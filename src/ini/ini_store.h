@@ -63,8 +63,10 @@ public:
     bool moveSection(int from, int to, std::string& moved);
 
     // Replaces text by the blocks joined in order, each made to end with "\n".
-    // The room that text already has is used first.
+    // The room that text already has is used first: it is not reallocated
+    // when it has joinedBound() bytes of room.
     void join(std::string& text) const;
+    std::size_t joinedBound() const;
 
 private:
     IniBlocks blocks_;

@@ -36,4 +36,18 @@ TEST_F(ResultText, EarlierPointersStayReadableWhenTheResultGrows)
     EXPECT_STREQ(small, "small");
 }
 
+TEST_F(ResultText, AWriteThatReusesTheResultTextReadsItsFileNameFirst)
+{
+    const std::string text = "[a]\r\nk=1\r\n[b]\r\nj=2\r\n";
+    testing_support::writeBytes(path("in.ini"), text);
+    ASSERT_EQ(loadINIFile(path("in.ini").c_str()), 2);
+    ASSERT_EQ(writeINIFile(path("first.ini").c_str()), 1);
+    // The file name now lies in the result text, which has the room to hold
+    // the joined file again and is reused for it.
+    const char* name = replace((path("second") + ".ini").c_str(), "", "", 0);
+    ASSERT_EQ(writeINIFile(name), 1);
+    EXPECT_EQ(testing_support::readBytes(path("second.ini")), text);
+    EXPECT_EQ(testing_support::readBytes(path("first.ini")), text);
+}
+
 }  // namespace
