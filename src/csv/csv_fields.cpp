@@ -1,5 +1,6 @@
-// Cutting CSV records into fields: by marks of their commas and quotes where
-// no byte is a lead byte, else by the splitter's table, a step per byte.
+// Cutting CSV records into fields: by marks of their commas and quotes (the
+// second bytes of characters unmarked), else, for long records holding lead
+// bytes, by the splitter's table, a step per byte.
 #include "csv/csv_fields.h"
 
 #include <algorithm>
@@ -99,6 +100,7 @@ CsvFields::CsvFields(const CodePage& codePage) : codePage_(codePage), generation
 // Where a walk puts the pieces of the record's split text: kept as fields,
 // or only counted.
 struct CsvFields::PieceList {
+    static constexpr bool onlyCounts = false;
     CsvFields& owner;
     std::size_t count = 0;
     bool lastEmpty = false;
@@ -113,6 +115,7 @@ struct CsvFields::PieceList {
 };
 
 struct CsvFields::PieceCount {
+    static constexpr bool onlyCounts = true;
     CsvFields& owner;
     std::size_t count = 0;
     bool lastEmpty = false;
@@ -125,20 +128,22 @@ struct CsvFields::PieceCount {
 };
 
 struct CsvFields::PieceRows {
+    static constexpr bool onlyCounts = false;
     CsvFields& owner;
     NumberedList& rows;
+    unsigned flags;  // what holds for every field of the record
     std::size_t count = 0;
     bool lastEmpty = false;
 
     void piece(std::size_t begin, std::size_t end, bool innerQuotes)
     {
         // An empty piece waits: a reader drops it when it comes last.
-        if (lastEmpty) rows.row(std::string_view(), false);
+        if (lastEmpty) rows.row(std::string_view(), 0);
         ++count;
         lastEmpty = begin == end;
         if (lastEmpty) return;
         const std::string_view text = owner.record_.substr(begin, end - begin);
-        rows.row(text, true, text[0] == '"' && innerQuotes, true);
+        rows.row(text, flags | (text[0] == '"' && innerQuotes ? unsigned(NumberedList::innerQuotes) : 0u));
     }
 };
 
@@ -175,16 +180,20 @@ std::size_t CsvFields::walk(std::string_view record, Pieces& pieces)
         makeSplitTable(codePage_, table_);
         generation_ = codePage_.generation();
     }
-    if (holdsLeadBytes(record)) return walkWithLeadBytes(pieces);
-    return record.size() <= markedLimit ? walkMarked(pieces) : walkPlain(pieces);
+    if (record.size() <= markedLimit && codePage_.leadsAllHigh()) return walkMarked(pieces);
+    return holdsLeadBytes(record) ? walkWithLeadBytes(pieces) : walkPlain(pieces);
 }
 
 std::size_t CsvFields::writeRows(std::string_view record, NumberedList& rows)
 {
-    PieceRows pieces{*this, rows};
+    // A line feed inside a record is the second byte of a character, and
+    // rare: one search for the record spares one for each field.
+    const bool breaks = codePage_.anyLeads() && scan::findByte(record.data(), 0, record.size(), '\n') < record.size();
+    PieceRows pieces{*this, rows,
+                     NumberedList::unquote | NumberedList::slackAfter | (breaks ? NumberedList::mayHoldBreak : 0u)};
     const std::size_t fields = walk(record, pieces);
     // The empty piece held back is a field unless the reader dropped it.
-    if (pieces.lastEmpty && fields == pieces.count) rows.row(std::string_view(), false);
+    if (pieces.lastEmpty && fields == pieces.count) rows.row(std::string_view(), 0);
     return fields;
 }
 
@@ -285,14 +294,25 @@ std::size_t CsvFields::walkMarked(Pieces& pieces)
         commas_.resize(words);
         quotes_.resize(words);
     }
+    const bool leads = codePage_.anyLeads();
+    bool carry = false;
     for (std::size_t w = 0; w < words; ++w) {
         const scan::ByteMarks marks = scan::markBytes(line + 64 * w, n - 64 * w, ',', '"');
-        commas_[w] = marks.a;
-        quotes_[w] = marks.b;
+        // A second byte of a character is neither comma nor quote.
+        const std::uint64_t trail =
+            leads ? trailBytes(marks.high ? codePage_.markLeads(line + 64 * w, marks.high) : 0, carry) : 0;
+        commas_[w] = marks.a & ~trail;
+        quotes_[w] = marks.b & ~trail;
     }
     // Where every quote sits as well-formed quoting has it, the separators
     // are the commas outside quotes, and the fields lie between them.
     if (n > 0 && findSeparators(n, words)) {
+        if constexpr (Pieces::onlyCounts) {
+            // A field ends at each separator, and one more follows the last.
+            std::size_t separators = 0;
+            for (std::size_t w = 0; w < words; ++w) separators += scan::countBits(separators_[w]);
+            return separators + 1;
+        }
         std::size_t start = 0;
         for (std::size_t w = 0; w < words; ++w)
             for (std::uint64_t bits = separators_[w]; bits != 0; bits &= bits - 1) {

@@ -25,7 +25,7 @@ namespace quillet {
 struct CsvField {
     std::size_t begin, end;
     bool quoted;       // it opens with a quote
-    bool innerQuotes;  // quoted, with a quote between its enclosing ones
+    bool innerQuotes;  // quoted, with a quote between its enclosing ones (not a second byte)
 };
 
 class CsvFields {

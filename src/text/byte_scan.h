@@ -82,9 +82,10 @@ struct ExpandEnd {
     char* out;
 };
 
-// The bytes of a run of up to 64 that equal a and b: bit i for byte i.
+// The bytes of a run of up to 64 that equal a and b, and those above 0x7F:
+// bit i for byte i.
 struct ByteMarks {
-    std::uint64_t a, b;
+    std::uint64_t a, b, high;
 };
 
 // The kernels, each twin in its own namespace with these contracts:
@@ -106,7 +107,8 @@ struct ByteMarks {
 //   Returns how many were stored; *scanned gets where the search stopped
 //   (size, or one past the last position stored when room ran out).
 // markBytes(p, avail, a, b): marks the bytes of p[0, min(avail, 64)) that
-//   equal a and b; reads up to overRead bytes past them.
+//   equal a and b, and those above 0x7F; reads up to overRead bytes past
+//   them.
 // copyShort(out, in, n): copies n bytes; reads and writes up to overRead
 //   bytes past both ends.
 // copyTextBytes(in, end, out): copies [in, end) dropping every '\r' and

@@ -64,6 +64,26 @@ void defaultLeadBytes(unsigned char table[256])
 
 }  // namespace
 
+std::uint64_t trailBytes(std::uint64_t leads, bool& carry)
+{
+    const std::uint64_t evenBits = 0x5555555555555555ULL;
+    const std::uint64_t in = carry ? 1 : 0;
+    // A second byte begins nothing, whatever its value.
+    leads &= ~in;
+    const std::uint64_t follows = leads << 1 | in;
+    // Within a run of lead bytes the second bytes fall on every other bit
+    // from the run's second byte: on odd bits for a run that starts on an
+    // even bit, on even bits for the others. Adding the first bit of each run
+    // that starts on an odd bit clears that run (the carry lands just past
+    // it), which tells the two kinds apart; a carry out of bit 63 is such a
+    // run, of odd length, reaching the end.
+    const std::uint64_t oddStarts = leads & ~evenBits & ~follows;
+    std::uint64_t evenRuns;
+    carry = __builtin_add_overflow(oddStarts, leads, &evenRuns);
+    const std::uint64_t flipped = evenRuns << 1;
+    return (evenBits ^ flipped) & follows;
+}
+
 bool ownLeadBytes(int codePage, unsigned char table[256])
 {
     if (codePage == 0 || isSingleBytePage(codePage)) {

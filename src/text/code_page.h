@@ -3,12 +3,20 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace quillet {
 
 // Fills table from the library's own lead-byte ranges for codePage (0 and the
 // single-byte pages: no lead bytes). False, table untouched, when unknown.
 bool ownLeadBytes(int codePage, unsigned char table[256]);
+
+// The second bytes of characters among 64 bytes whose lead bytes are
+// marked in leads (bit i for byte i): every byte that follows a lead byte
+// which begins a character. carry says on entry that byte 0 is one, and on
+// return that the byte after the 64 is. The runs of lead bytes are worked out
+// all at once, as leadRunOdd does for one.
+std::uint64_t trailBytes(std::uint64_t leads, bool& carry);
 
 class CodePage {
 public:
@@ -46,6 +54,19 @@ public:
         while (j > q && isLead(data[j - 1])) --j;
         const bool runOdd = ((p - j) & 1) != 0;
         return j == q ? oddAtQ != runOdd : runOdd;
+    }
+
+    // The lead bytes among the 64 bytes at p whose bytes above 0x7F are
+    // marked in high (bit i for p[i]); only these are looked at, so it
+    // serves where leadsAllHigh().
+    std::uint64_t markLeads(const char* p, std::uint64_t high) const
+    {
+        std::uint64_t leads = 0;
+        for (; high != 0; high &= high - 1) {
+            const unsigned i = static_cast<unsigned>(__builtin_ctzll(high));
+            leads |= std::uint64_t(table_[static_cast<unsigned char>(p[i])]) << i;
+        }
+        return leads;
     }
 
 private:

@@ -101,7 +101,7 @@ void NumberedList::feedLine(std::string_view line)
     feed(std::string_view("\n", 1));
 }
 
-void NumberedList::row(std::string_view text, bool unquote, bool innerQuotes, bool slackAfter)
+void NumberedList::row(std::string_view text, unsigned flags)
 {
     // A field may double where its line feeds (second bytes of characters)
     // become "\r\n".
@@ -110,20 +110,21 @@ void NumberedList::row(std::string_view text, bool unquote, bool innerQuotes, bo
     *w++ = '=';
     *w++ = '"';
     char* const field = w;
-    const bool quoted = unquote && !text.empty() && text[0] == '"';
-    if (quoted && innerQuotes) {
+    const bool quoted = (flags & unquote) && !text.empty() && text[0] == '"';
+    if (quoted && (flags & innerQuotes)) {
         w = writeUnquoted(w, text.data(), text.size(), codePage_);
     } else {
         // Only the enclosing quotes go, if any: there is no pair to halve.
         const std::string_view bytes = quoted ? text.substr(1, text.size() >= 2 ? text.size() - 2 : 0) : text;
-        if (slackAfter) {
+        if (flags & slackAfter) {
             w = scan::copyShort(w, bytes.data(), bytes.size());
         } else if (!bytes.empty()) {
             std::memcpy(w, bytes.data(), bytes.size());
             w += bytes.size();
         }
     }
-    if (out_.diskForm() && codePage_.anyLeads() && std::memchr(field, '\n', static_cast<std::size_t>(w - field)))
+    if ((flags & mayHoldBreak) && out_.diskForm() && codePage_.anyLeads() &&
+        std::memchr(field, '\n', static_cast<std::size_t>(w - field)))
         w = expandInPlace(field, w);
     out_.commit(closeQuote(w, out_.diskForm()));
     ++rows_;

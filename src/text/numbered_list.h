@@ -27,11 +27,17 @@ public:
     // does not end inside a character.
     void feedLine(std::string_view line);
 
+    // What the caller of row knows of a row's text.
+    enum RowFlags : unsigned {
+        unquote = 1,       // unquote it first
+        innerQuotes = 2,   // a quote may stand between its first and last byte
+        slackAfter = 4,    // scan::overRead bytes after it may be read
+        mayHoldBreak = 8,  // it may hold a "\n" (the second byte of a character)
+    };
+
     // A whole row for text, which the caller has cut (a row ends nowhere in
-    // it), unquoted first when asked; innerQuotes false tells that no quote
-    // stands between its first and last byte, slackAfter that scan::overRead
-    // bytes after text may be read. No row may be open.
-    void row(std::string_view text, bool unquote, bool innerQuotes = true, bool slackAfter = false);
+    // it), as flags tell. No row may be open.
+    void row(std::string_view text, unsigned flags);
 
     // Closes a row left open (a last line without "\n" counts) and returns
     // the number of rows.

@@ -84,6 +84,7 @@ TEST(ByteScanTwins, CollectedPositionsAndMarksAgree)
         const quillet::scan::ByteMarks y = plain::markBytes(data, n, ',', '"');
         ASSERT_EQ(x.a, y.a);
         ASSERT_EQ(x.b, y.b);
+        ASSERT_EQ(x.high, y.high);
     });
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -59,6 +60,32 @@ TEST(CodePages, UnknownPageChangesNothing)
     ASSERT_TRUE(page.select(1252));
     EXPECT_FALSE(page.isLead(static_cast<unsigned char>(0x81)));
     EXPECT_FALSE(page.anyLeads());
+}
+
+// The second bytes that trailBytes marks, word after word, against the rule
+// applied byte by byte: a byte is a second byte when the byte before it is a
+// lead byte that is not one itself. Dense runs of lead bytes of every parity
+// cross the word boundaries.
+TEST(CodePages, TrailBytesFollowTheByteRule)
+{
+    std::mt19937_64 rng(11);
+    for (int round = 0; round < 20000; ++round) {
+        const int density = round % 8;  // in eighths
+        bool carry = false, plainCarry = false;
+        for (int word = 0; word < 4; ++word) {
+            std::uint64_t leads = 0;
+            for (int i = 0; i < 64; ++i) leads |= std::uint64_t(int(rng() % 8) < density) << i;
+            std::uint64_t expected = 0;
+            bool second = plainCarry;
+            for (int i = 0; i < 64; ++i) {
+                expected |= std::uint64_t(second) << i;
+                second = !second && ((leads >> i) & 1);
+            }
+            plainCarry = second;
+            ASSERT_EQ(quillet::trailBytes(leads, carry), expected) << round << " " << word;
+            ASSERT_EQ(carry, plainCarry) << round << " " << word;
+        }
+    }
 }
 
 #if defined(_WIN32)

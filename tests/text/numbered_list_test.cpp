@@ -54,7 +54,9 @@ protected:
         return written(title, [&](quillet::NumberedList& list) {
             quillet::LineCursor lines(text.data(), text.size(), codePage());
             for (quillet::Line line; lines.next(line);)
-                list.row(std::string_view(text).substr(line.begin, line.end - line.begin), true);
+                list.row(std::string_view(text).substr(line.begin, line.end - line.begin),
+                         quillet::NumberedList::unquote | quillet::NumberedList::innerQuotes |
+                             quillet::NumberedList::mayHoldBreak);
         });
     }
 };
