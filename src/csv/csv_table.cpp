@@ -15,58 +15,111 @@
 namespace quillet {
 namespace {
 
-// Each record's number of fields, in order; false when the file cannot be
-// read.
-bool countFields(CsvSource& source, CsvFields& fields, const CodePage& codePage, std::vector<std::uint32_t>& counts)
+// Each record's number of fields, in order, kept as runs of records with the
+// same number: the records of a table mostly agree, so this stays small
+// however long the file.
+class FieldCounts {
+    struct Run {
+        std::uint32_t fields;
+        std::size_t records;
+    };
+
+public:
+    void add(std::size_t fields)
+    {
+        if (fields > UINT32_MAX) throw std::length_error("too many fields in a record");
+        if (runs_.empty() || runs_.back().fields != fields) runs_.push_back({static_cast<std::uint32_t>(fields), 0});
+        ++runs_.back().records;
+        ++records_;
+    }
+
+    std::size_t records() const { return records_; }
+
+    // Calls visit(fields) for each record in order.
+    template <class Visit>
+    void forEach(Visit visit) const
+    {
+        for (const Run& run : runs_)
+            for (std::size_t i = 0; i < run.records; ++i) visit(run.fields);
+    }
+
+    // Reads the numbers back in order, one record at a time.
+    class Cursor {
+    public:
+        explicit Cursor(const FieldCounts& counts) : runs_(counts.runs_) {}
+        // The next record's number of fields; false when none is left.
+        bool next(std::uint32_t& fields)
+        {
+            while (run_ < runs_.size() && used_ == runs_[run_].records) {
+                ++run_;
+                used_ = 0;
+            }
+            if (run_ == runs_.size()) return false;
+            ++used_;
+            fields = runs_[run_].fields;
+            return true;
+        }
+
+    private:
+        const std::vector<Run>& runs_;
+        std::size_t run_ = 0, used_ = 0;
+    };
+
+private:
+    std::vector<Run> runs_;
+    std::size_t records_ = 0;
+};
+
+// Counts each record's fields; false when the file cannot be read.
+bool countFields(CsvSource& source, CsvFields& fields, const CodePage& codePage, FieldCounts& counts)
 {
     LineReader reader(codePage);
     if (!source.startPass(reader)) return false;
     while (reader.nextPiece()) {
         std::string_view line;
         bool ended;
-        while (reader.nextLine(line, ended)) {
-            const std::size_t count = fields.count(line);
-            if (count > UINT32_MAX) throw std::length_error("too many fields in a record");
-            counts.push_back(static_cast<std::uint32_t>(count));
-        }
+        while (reader.nextLine(line, ended)) counts.add(fields.count(line));
     }
     return !reader.failed();
 }
 
 // Writes the head: "[csvinfo]", the number of records, and a row
 // "k=fields-1" for each record k.
-void writeHead(OutputBuffer& out, const std::vector<std::uint32_t>& counts)
+void writeHead(OutputBuffer& out, const FieldCounts& counts)
 {
     out.append("[csvinfo]");
     out.lineBreak();
     out.append("line=");
     char* w = out.reserve(maxDecimal);
-    out.commit(writeDecimal(w, static_cast<long long>(counts.size())));
+    out.commit(writeDecimal(w, static_cast<long long>(counts.records())));
     out.lineBreak();
-    for (std::size_t k = 0; k < counts.size(); ++k) {
-        w = out.reserve(2 * maxDecimal + 3);
-        w = writeDecimal(w, static_cast<long long>(k));
-        *w++ = '=';
-        w = writeDecimal(w, static_cast<long long>(counts[k]) - 1);
-        out.commit(w);
+    long long k = 0;
+    counts.forEach([&](std::uint32_t fields) {
+        char* at = out.reserve(2 * maxDecimal + 3);
+        at = writeDecimal(at, k++);
+        *at++ = '=';
+        at = writeDecimal(at, static_cast<long long>(fields) - 1);
+        out.commit(at);
         out.lineBreak();
-    }
+    });
 }
 
 // Writes a section per record: an empty line, "[k]", then a row per field.
 // False when the file cannot be read, or no longer holds the records that
 // were counted.
 bool writeSections(CsvSource& source, CsvFields& fields, const CodePage& codePage,
-                   const std::vector<std::uint32_t>& counts, OutputBuffer& out)
+                   const FieldCounts& counts, OutputBuffer& out)
 {
     LineReader reader(codePage);
     if (!source.startPass(reader)) return false;
+    FieldCounts::Cursor expected(counts);
     std::size_t k = 0;
     while (reader.nextPiece()) {
         std::string_view line;
         bool ended;
         while (reader.nextLine(line, ended)) {
-            if (k == counts.size()) return false;
+            std::uint32_t fieldsCounted;
+            if (!expected.next(fieldsCounted)) return false;
             out.lineBreak();
             char* w = out.reserve(maxDecimal + 2);
             *w++ = '[';
@@ -75,11 +128,11 @@ bool writeSections(CsvSource& source, CsvFields& fields, const CodePage& codePag
             out.commit(w);
             // The line's buffer has room after it: rows may copy in blocks.
             NumberedList rows(out, "", codePage);
-            if (fields.writeRows(line, rows) != counts[k]) return false;
+            if (fields.writeRows(line, rows) != fieldsCounted) return false;
             ++k;
         }
     }
-    return !reader.failed() && k == counts.size();
+    return !reader.failed() && k == counts.records();
 }
 
 }  // namespace
@@ -89,8 +142,8 @@ bool writeCsvTable(const char* csvFileName, const char* iniFileName, const CodeP
     CsvSource source;
     if (!source.open(csvFileName, iniFileName)) return false;
     CsvFields fields(codePage);
-    std::vector<std::uint32_t> counts;
-    if (!countFields(source, fields, codePage, counts) || counts.empty()) return false;
+    FieldCounts counts;
+    if (!countFields(source, fields, codePage, counts) || counts.records() == 0) return false;
     return writeTextFileBy(iniFileName, false, [&](OutputBuffer& out) {
         writeHead(out, counts);
         return writeSections(source, fields, codePage, counts, out);
