@@ -25,15 +25,6 @@ char* expandInPlace(char* begin, char* end)
     return newEnd;
 }
 
-// Writes the row's end: the closing quote and a line break.
-char* closeQuote(char* w, bool diskForm)
-{
-    *w++ = '"';
-    if (diskForm) *w++ = '\r';
-    *w++ = '\n';
-    return w;
-}
-
 }  // namespace
 
 NumberedList::NumberedList(OutputBuffer& out, std::string_view title, const CodePage& codePage)
@@ -56,7 +47,7 @@ void NumberedList::openRow()
 
 void NumberedList::closeRow()
 {
-    out_.commit(closeQuote(out_.reserve(3), out_.diskForm()));
+    out_.commit(closeQuote(out_.reserve(3)));
     ++rows_;
     open_ = false;
 }
@@ -93,7 +84,7 @@ void NumberedList::feedLine(std::string_view line)
         *w++ = '=';
         *w++ = '"';
         std::memcpy(w, line.data(), line.size());
-        out_.commit(closeQuote(w + line.size(), out_.diskForm()));
+        out_.commit(closeQuote(w + line.size()));
         ++rows_;
         return;
     }
@@ -101,7 +92,7 @@ void NumberedList::feedLine(std::string_view line)
     feed(std::string_view("\n", 1));
 }
 
-void NumberedList::row(std::string_view text, unsigned flags)
+void NumberedList::rowWithCare(std::string_view text, unsigned flags)
 {
     // A field may double where its line feeds (second bytes of characters)
     // become "\r\n".
@@ -126,7 +117,7 @@ void NumberedList::row(std::string_view text, unsigned flags)
     if ((flags & mayHoldBreak) && out_.diskForm() && codePage_.anyLeads() &&
         std::memchr(field, '\n', static_cast<std::size_t>(w - field)))
         w = expandInPlace(field, w);
-    out_.commit(closeQuote(w, out_.diskForm()));
+    out_.commit(closeQuote(w));
     ++rows_;
 }
 

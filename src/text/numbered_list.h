@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "text/code_page.h"
+#include "text/decimal.h"
 #include "text/output_buffer.h"
 
 namespace quillet {
@@ -37,7 +38,21 @@ public:
 
     // A whole row for text, which the caller has cut (a row ends nowhere in
     // it), as flags tell. No row may be open.
-    void row(std::string_view text, unsigned flags);
+    void row(std::string_view text, unsigned flags)
+    {
+        // Most fields have room after them and nothing inside to unquote or
+        // expand: they are put together here, without a call.
+        if ((flags & (slackAfter | innerQuotes | mayHoldBreak)) != slackAfter) return rowWithCare(text, flags);
+        const bool quoted = (flags & unquote) && !text.empty() && text[0] == '"';
+        const std::string_view bytes = quoted ? text.substr(1, text.size() >= 2 ? text.size() - 2 : 0) : text;
+        char* w = out_.reserve(maxDecimal + 2 + bytes.size() + 3);
+        w = writeDecimal(w, rows_);
+        *w++ = '=';
+        *w++ = '"';
+        w = scan::copyShort(w, bytes.data(), bytes.size());
+        out_.commit(closeQuote(w));
+        ++rows_;
+    }
 
     // Closes a row left open (a last line without "\n" counts) and returns
     // the number of rows.
@@ -48,6 +63,16 @@ public:
 private:
     void openRow();
     void closeRow();
+    void rowWithCare(std::string_view text, unsigned flags);
+
+    // Writes a row's end at w: the closing quote and a line break.
+    char* closeQuote(char* w) const
+    {
+        *w++ = '"';
+        if (out_.diskForm()) *w++ = '\r';
+        *w++ = '\n';
+        return w;
+    }
 
     OutputBuffer& out_;
     const CodePage& codePage_;
