@@ -64,15 +64,11 @@ char* writeUnquoted(char* out, const char* field, std::size_t size, const CodePa
     if (size < 2) return out;
     const char* p = field + 1;
     const char* end = field + size - 1;
-    // Without an inner quote there is no pair to halve.
-    if (!std::memchr(p, '"', static_cast<std::size_t>(end - p))) {
-        std::memmove(out, p, static_cast<std::size_t>(end - p));
-        return out + (end - p);
-    }
     // Forward: out never passes p, so it may be field.
     if (!codePage.anyLeads() ||
         (codePage.leadsAllHigh() && !scan::anyHighByte(p, static_cast<std::size_t>(end - p)))) {
-        // No lead byte: the runs between quotes are copied whole.
+        // No lead byte: the runs between quotes are copied whole (all of it
+        // at once when there is no inner quote).
         while (p < end) {
             const char* q = p + scan::findByte(p, 0, static_cast<std::size_t>(end - p), '"');
             std::memmove(out, p, static_cast<std::size_t>(q - p));
@@ -82,6 +78,11 @@ char* writeUnquoted(char* out, const char* field, std::size_t size, const CodePa
             p = q + 1 < end && q[1] == '"' ? q + 2 : q + 1;
         }
         return out;
+    }
+    // Without an inner quote there is no pair to halve.
+    if (!std::memchr(p, '"', static_cast<std::size_t>(end - p))) {
+        std::memmove(out, p, static_cast<std::size_t>(end - p));
+        return out + (end - p);
     }
     while (p < end) {
         if (codePage.isLead(*p)) {
