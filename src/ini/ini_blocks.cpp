@@ -53,6 +53,8 @@ void IniBlocks::describe(Block& block, const CodePage& codePage)
     if (close == none) return;
     // A header renamed into "]..." has no byte before its "]".
     block.nameLength = close > 0 ? close - 1 : 0;
+    if (names_.capacity() - names_.size() < block.nameLength)
+        scan::reserveLarge(names_, std::max(2 * names_.capacity(), names_.size() + block.nameLength));
     names_.append(text.data() + (close > 0 ? 1 : 0), block.nameLength);
 }
 
@@ -72,12 +74,25 @@ void IniBlocks::expect(std::size_t bytes)
     // copying itself again and again.
     const std::size_t shortSection = 256;
     arena_.expect(bytes);
-    blocks_.reserve(std::min<std::size_t>(bytes / shortSection, std::size_t(1) << 22));
+    reserveBlocks(std::min<std::size_t>(bytes / shortSection, std::size_t(1) << 22));
+    // Names are a small share of a file: room for them too, untouched
+    // until used, so that the names of a large file are not copied again
+    // and again as they grow.
+    const std::size_t nameShare = 16;
+    scan::reserveLarge(names_, bytes / nameShare);
+}
+
+void IniBlocks::reserveBlocks(std::size_t count)
+{
+    if (count <= blocks_.capacity()) return;
+    blocks_.reserve(count);
+    scan::adviseLargePages(blocks_.data(), blocks_.capacity() * sizeof(Block));
 }
 
 void IniBlocks::append(const CodePage& codePage)
 {
     if (blocks_.empty()) namesUnder_ = codePage.generation();
+    if (blocks_.size() == blocks_.capacity()) reserveBlocks(2 * blocks_.size() + 16);
     blocks_.push_back({arena_.close(), none, 0, 0, none});
     describe(blocks_.back(), codePage);
     slots_.clear();
