@@ -74,7 +74,7 @@ void IniBlocks::expect(std::size_t bytes)
     // copying itself again and again.
     const std::size_t shortSection = 256;
     arena_.expect(bytes);
-    reserveBlocks(std::min<std::size_t>(bytes / shortSection, std::size_t(1) << 22));
+    scan::reserveLarge(blocks_, std::min<std::size_t>(bytes / shortSection, std::size_t(1) << 22));
     // Names are a small share of a file: room for them too, untouched
     // until used, so that the names of a large file are not copied again
     // and again as they grow.
@@ -82,17 +82,10 @@ void IniBlocks::expect(std::size_t bytes)
     scan::reserveLarge(names_, bytes / nameShare);
 }
 
-void IniBlocks::reserveBlocks(std::size_t count)
-{
-    if (count <= blocks_.capacity()) return;
-    blocks_.reserve(count);
-    scan::adviseLargePages(blocks_.data(), blocks_.capacity() * sizeof(Block));
-}
-
 void IniBlocks::append(const CodePage& codePage)
 {
     if (blocks_.empty()) namesUnder_ = codePage.generation();
-    if (blocks_.size() == blocks_.capacity()) reserveBlocks(2 * blocks_.size() + 16);
+    scan::roomForOne(blocks_);
     blocks_.push_back({arena_.close(), none, 0, 0, none});
     describe(blocks_.back(), codePage);
     slots_.clear();

@@ -66,8 +66,6 @@ private:
         std::size_t nameLength;
     };
 
-    // Room for count blocks, in large pages where the platform has them.
-    void reserveBlocks(std::size_t count);
     void describe(Block& block, const CodePage& codePage);
     void renameAll(const CodePage& codePage);
     void packNames();

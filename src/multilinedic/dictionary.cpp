@@ -96,6 +96,8 @@ private:
     {
         endRun();
         const std::string_view entry = arena_.close();
+        scan::roomForOne(entries_);
+        scan::roomForOne(titleHashes);
         entries_.push_back(entry);
         titleHashes.push_back(static_cast<std::uint32_t>(headHash(entry)));
     }
@@ -127,7 +129,7 @@ int Dictionary::load(const char* fileName, const std::string& headMarker, const 
     arena_.expect(std::min<std::size_t>(reader.sizeHint(), std::size_t(64) << 20));
     try {
         EntryCut cut(arena_, entries_);
-        cut.titleHashes.reserve(entries_.capacity());
+        scan::reserveLarge(cut.titleHashes, entries_.capacity());
         while (reader.nextPiece()) {
             std::string_view line;
             bool ended;
@@ -164,6 +166,8 @@ void Dictionary::buildChains(const std::vector<std::uint32_t>& titleHashes)
     if (n >= noPosition) throw std::length_error("too many entries to index");
     std::size_t buckets = 1;
     while (buckets < n) buckets *= 2;
+    scan::reserveLarge(chainHead_, buckets);
+    scan::reserveLarge(chainNext_, n);
     chainHead_.assign(buckets, noPosition);
     chainNext_.assign(n, noPosition);
     // From the back, so that each chain runs in order. The heads are met in

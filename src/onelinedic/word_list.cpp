@@ -116,7 +116,7 @@ void WordList::pack()
     std::string packed;
     std::size_t total = 0;
     for (const WordSpan& span : spans_) total += span.length;
-    packed.reserve(total);
+    scan::reserveLarge(packed, total);
     for (WordSpan& span : spans_) {
         const std::size_t at = packed.size();
         packed.append(bytes_, span.offset, span.length);

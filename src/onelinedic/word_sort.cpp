@@ -344,10 +344,10 @@ struct GroupSorter {
     // Takes the room for groups of up to largest entries.
     explicit GroupSorter(std::size_t largest)
     {
-        room.items.reserve(largest);
-        room.pending.reserve(largest / 2 + 1);
+        scan::reserveLarge(room.items, largest);
+        scan::reserveLarge(room.pending, largest / 2 + 1);
         room.keyRanges.reserve(std::min(largest / 2 + 1, std::size_t(255) * (keyBytes + 1) + 1));
-        ordered.reserve(largest);
+        scan::reserveLarge(ordered, largest);
     }
 
     // Sorts the groups [from, to), each in place among the spans; asks for
@@ -382,7 +382,9 @@ void sortWordSpans(const char* bytes, std::vector<WordSpan>& spans)
     if (n < 2) return;
     // Positions are kept in 32 bits, which only a 64-bit build could exceed.
     if (static_cast<std::uint32_t>(n) != n) throw std::length_error("too many entries to sort");
-    std::vector<unsigned char> firsts(n);
+    std::vector<unsigned char> firsts;
+    scan::reserveLarge(firsts, n);
+    firsts.resize(n);
     std::size_t bounds[257];
     countGroups(bytes, spans, firsts, bounds);
     std::size_t largest = 0;

@@ -14,7 +14,7 @@ void adviseLargePages(const void* data, std::size_t bytes)
 {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
     const std::size_t page = std::size_t(1) << 21;
-    if (bytes < 4 * page) return;
+    if (bytes < 2 * page) return;
     const std::uintptr_t begin = reinterpret_cast<std::uintptr_t>(data);
     const std::uintptr_t from = (begin + page - 1) & ~(page - 1);
     const std::uintptr_t to = (begin + bytes) & ~(page - 1);
@@ -28,9 +28,13 @@ void adviseLargePages(const void* data, std::size_t bytes)
 void reserveLarge(std::string& text, std::size_t size)
 {
     if (size <= text.capacity()) return;
-    text.reserve(size);
-    // Only the room past the old content is untouched.
-    adviseLargePages(text.data(), text.capacity());
+    // Advised before the content moves in, so that no page of it is touched
+    // first.
+    std::string larger;
+    larger.reserve(size);
+    adviseLargePages(larger.data(), larger.capacity());
+    larger.append(text);
+    text.swap(larger);
 }
 
 namespace plain {

@@ -10,7 +10,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #if defined(__SSE2__) && defined(__GNUC__) && !defined(QUILLET_NO_SIMD)
 #define QUILLET_SSE2 1
@@ -68,6 +70,30 @@ void adviseLargePages(const void* data, std::size_t bytes);
 // Gives text room for size bytes, in large pages where that helps; the
 // content is kept.
 void reserveLarge(std::string& text, std::size_t size);
+
+// Gives items room for count of them, in large pages where that helps; the
+// items are kept.
+template <class T>
+void reserveLarge(std::vector<T>& items, std::size_t count)
+{
+    if (count <= items.capacity()) return;
+    // Advised before the items move in, so that no page of it is touched
+    // first.
+    std::vector<T> larger;
+    larger.reserve(count);
+    adviseLargePages(larger.data(), larger.capacity() * sizeof(T));
+    larger.insert(larger.end(), std::make_move_iterator(items.begin()), std::make_move_iterator(items.end()));
+    items.swap(larger);
+}
+
+// Makes room for one more item: when items are full, room for twice as many,
+// in large pages where that helps (a list that grows large is not faulted
+// in 4 KB at a time).
+template <class T>
+void roomForOne(std::vector<T>& items)
+{
+    if (items.size() == items.capacity()) reserveLarge(items, 2 * items.size() + 16);
+}
 
 // Where copyTextBytes stopped: the end of what it wrote, and whether it met a
 // byte that ends the data.
