@@ -64,7 +64,7 @@ public:
         std::uint64_t leads = 0;
         for (; high != 0; high &= high - 1) {
             const unsigned i = static_cast<unsigned>(__builtin_ctzll(high));
-            leads |= std::uint64_t(table_[static_cast<unsigned char>(p[i])]) << i;
+            leads |= std::uint64_t(table_[static_cast<unsigned char>(p[i])] != 0) << i;
         }
         return leads;
     }
