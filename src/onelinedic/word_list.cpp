@@ -53,10 +53,8 @@ void WordList::appendLines(std::string& text, const CodePage& codePage)
     // Room for every span at once: no doubling steps, each of which would
     // hold the old and the new array together.
     const std::size_t needed = spans_.size() + scan::countByte(text.data(), text.size(), '\n') + 1;
-    if (needed > spans_.capacity()) {
-        spans_.reserve(std::max(needed, spans_.capacity() + spans_.capacity() / 2));
-        scan::adviseLargePages(spans_.data(), spans_.capacity() * sizeof(WordSpan));
-    }
+    if (needed > spans_.capacity())
+        scan::reserveLarge(spans_, std::max(needed, spans_.capacity() + spans_.capacity() / 2));
     std::size_t base = 0;
     if (spans_.empty()) {
         // The text itself becomes the list's bytes: nothing is copied.
