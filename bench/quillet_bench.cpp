@@ -33,10 +33,20 @@
 //
 // The library is loaded at run time, so the same driver measures any build
 // of it; an export it lacks makes the job fail with exit code 3 ("missing").
+//
+// Built for Windows, it offers "gen", "run" and "job", to measure a DLL under
+// wine; "job" then adds a fourth number, the process's peak working set in
+// bytes, since nothing outside wine sees the peak of the program alone.
+#ifdef _WIN32
+#define NOMINMAX
+#include <windows.h>
+#include <psapi.h>
+#else
 #include <dlfcn.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -423,7 +433,32 @@ struct Missing : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+#ifdef _WIN32
+HMODULE library = nullptr;
+
+bool loadLibrary(const std::string& path)
+{
+    library = LoadLibraryA(path.c_str());
+    if (!library) std::fprintf(stderr, "cannot load %s: error %lu\n", path.c_str(), GetLastError());
+    return library != nullptr;
+}
+
+template <class Fn>
+Fn exported(const char* name)
+{
+    FARPROC p = GetProcAddress(library, name);
+    if (!p) throw Missing(name);
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(p));
+}
+#else
 void* library = nullptr;
+
+bool loadLibrary(const std::string& path)
+{
+    library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!library) std::fprintf(stderr, "cannot load %s: %s\n", path.c_str(), dlerror());
+    return library != nullptr;
+}
 
 template <class Fn>
 Fn exported(const char* name)
@@ -432,6 +467,7 @@ Fn exported(const char* name)
     if (!p) throw Missing(name);
     return reinterpret_cast<Fn>(p);
 }
+#endif
 
 long long fileSize(const std::string& path)
 {
@@ -684,9 +720,16 @@ double seconds(std::chrono::steady_clock::time_point from)
 // hardly grows when other programs take the processors.
 double processorSeconds()
 {
+#ifdef _WIN32
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
+    auto ticks = [](const FILETIME& t) { return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    return static_cast<double>(ticks(kernel) + ticks(user)) / 1e7;  // 100 ns ticks
+#else
     struct rusage usage;
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+#endif
 }
 
 // Reads and writes every cache line of sweep: memset writes buffers this
@@ -704,11 +747,7 @@ void sweepCaches(std::vector<char>& sweep)
 int withJob(const std::string& libraryPath, const std::string& name, const std::string& dir,
             const std::function<int(Operation&)>& work)
 {
-    library = dlopen(libraryPath.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!library) {
-        std::fprintf(stderr, "cannot load %s: %s\n", libraryPath.c_str(), dlerror());
-        return 2;
-    }
+    if (!loadLibrary(libraryPath)) return 2;
     try {
         Operation op = operation(name, dir);
         if (op.codePage != 0) check(exported<int (*)(int)>("setCodePage")(op.codePage) == 1, "setCodePage failed");
@@ -765,11 +804,19 @@ int job(const std::string& libraryPath, const std::string& name, const std::stri
         long long output = op.body();
         double calls = seconds(t0);
         op.finish();
+#ifdef _WIN32
+        PROCESS_MEMORY_COUNTERS memory{};
+        GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
+        std::printf("%lld %lld %.9f %llu\n", fileSize(op.input), output, calls,
+                    static_cast<unsigned long long>(memory.PeakWorkingSetSize));
+#else
         std::printf("%lld %lld %.9f\n", fileSize(op.input), output, calls);
+#endif
         return 0;
     });
 }
 
+#ifndef _WIN32
 double microseconds(const timeval& t)
 {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
@@ -801,6 +848,7 @@ int timeCommand(const std::string& report, char** command)
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
+#endif
 
 }  // namespace
 
@@ -813,7 +861,9 @@ int main(int argc, char** argv)
         return run(args[1], args[2], args[3], std::atoi(args[4].c_str()), std::atof(args[5].c_str()),
                    static_cast<std::size_t>(args.size() == 7 ? std::atoi(args[6].c_str()) : 96) << 20);
     if (args.size() == 4 && args[0] == "job") return job(args[1], args[2], args[3]);
+#ifndef _WIN32
     if (args.size() >= 3 && args[0] == "time") return timeCommand(args[1], argv + 3);
+#endif
     std::fprintf(stderr,
                  "usage: quillet_bench gen DIR SCALE [FILE...] | run LIBRARY JOB DIR RUNS QUICK_SECONDS [SWEEP_MB]"
                  " | job LIBRARY JOB DIR | time REPORT COMMAND...\n");
