@@ -55,6 +55,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -469,14 +470,13 @@ Fn exported(const char* name)
 }
 #endif
 
+// -1 when the file cannot be looked at. (ftell's long has 32 bits on
+// Windows, too few for the large tables.)
 long long fileSize(const std::string& path)
 {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return -1;
-    std::fseek(f, 0, SEEK_END);
-    long long n = std::ftell(f);
-    std::fclose(f);
-    return n;
+    std::error_code error;
+    const auto n = std::filesystem::file_size(path, error);
+    return error ? -1 : static_cast<long long>(n);
 }
 
 // A file's bytes with a NUL after them.
