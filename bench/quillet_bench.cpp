@@ -422,6 +422,7 @@ int generate(const std::string& dir, double scale, const std::vector<std::string
             return 2;
         }
     }
+    std::filesystem::create_directories(dir);
     for (const auto& maker : makers)
         if (only.empty() || std::find(only.begin(), only.end(), maker.first) != only.end())
             maker.second(dir + "/" + maker.first);
