@@ -2,12 +2,14 @@
 // finds every export under both its names.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "quillet.h"
 #include "support/host_library.h"
+#include "support/test_files.h"
 
 namespace {
 
@@ -58,5 +60,65 @@ TEST(HostLibrary, EntryReturnsOneForEveryReason)
     ASSERT_NE(entry, nullptr);
     for (unsigned long reason = 0; reason < 4; ++reason) EXPECT_EQ(entry(nullptr, reason, nullptr), 1);
 }
+
+#if defined(_WIN32) && defined(__i386__)
+// Calls work(context) with the stack pointer offset bytes short of a 16-byte
+// boundary at the call: a 32-bit Windows host may keep the stack aligned to
+// 4 bytes only, and the library's SSE2 code must still not fault.
+extern "C" void callOnShiftedStack(void (*work)(void*), void* context, unsigned offset);
+asm(".text\n"
+    ".globl _callOnShiftedStack\n"
+    "_callOnShiftedStack:\n"
+    "  pushl %ebp\n"
+    "  movl %esp, %ebp\n"
+    "  andl $-16, %esp\n"
+    "  subl $12, %esp\n"      // with the argument below: aligned at the call
+    "  subl 16(%ebp), %esp\n"  // less the offset
+    "  pushl 12(%ebp)\n"
+    "  call *8(%ebp)\n"
+    "  movl %ebp, %esp\n"
+    "  popl %ebp\n"
+    "  ret\n");
+
+void runWork(void* work)
+{
+    (*static_cast<std::function<void()>*>(work))();
+}
+
+class ShiftedStack : public testing_support::TempFolderTest {};
+
+TEST_F(ShiftedStack, ExportsGiveTheSameResultsOnAStackAlignedToFourBytes)
+{
+    std::string csv, ini, text;
+    for (int i = 0; i < 2000; ++i) {
+        csv += std::to_string(i) + ",\"name " + std::to_string(i) + "\",\"a \"\"quoted\"\" word\",x\r\n";
+        ini += "[section" + std::to_string(i) + "]\r\nkey=value " + std::to_string(i) + "\r\n";
+        text += "line\\t" + std::to_string(i) + " with quill and \\x41\\n";
+    }
+    testing_support::writeBytes(path("t.csv"), csv);
+    testing_support::writeBytes(path("s.ini"), ini);
+    const std::string csvPath = path("t.csv"), iniPath = path("s.ini");
+    // Every result of the run, one after the other.
+    auto run = [&](const std::string& tag) {
+        std::string results;
+        results += std::to_string(transCSVToINI(csvPath.c_str(), path(tag + "-table.ini").c_str())) + "|";
+        results += testing_support::readBytes(path(tag + "-table.ini")) + "|";
+        results += std::to_string(loadINIFile(iniPath.c_str())) + "|";
+        results += std::to_string(writeINIFile(path(tag + "-s.ini").c_str())) + "|";
+        results += testing_support::readBytes(path(tag + "-s.ini")) + "|";
+        results += replace(text.c_str(), "quill", "feather pen", -1);
+        results += "|";
+        results += parseBackSlashString(text.c_str());
+        return results;
+    };
+    const std::string expected = run("aligned");
+    for (unsigned offset : {4u, 8u, 12u}) {
+        std::string shifted;
+        std::function<void()> work = [&] { shifted = run("shifted" + std::to_string(offset)); };
+        callOnShiftedStack(runWork, &work, offset);
+        EXPECT_EQ(shifted, expected) << "offset " << offset;
+    }
+}
+#endif
 
 }  // namespace
