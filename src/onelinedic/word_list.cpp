@@ -36,6 +36,7 @@ void WordList::push_back(std::string_view text)
     const std::size_t offset = bytes_.size();
     bytes_.append(text.data(), text.size());
     spans_.push_back({static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(text.size())});
+    repeatsShareSpans_ = false;
 }
 
 bool WordList::appendFile(const char* fileName, const CodePage& codePage)
@@ -66,6 +67,7 @@ void WordList::appendLines(std::string& text, const CodePage& codePage)
         bytes_.append(text);
     }
     // Nothing asks for memory from here on.
+    repeatsShareSpans_ = false;
     LineCursor lines(bytes_.data(), bytes_.size(), codePage, base);
     for (Line line; lines.next(line);)
         spans_.push_back({static_cast<std::uint32_t>(line.begin), static_cast<std::uint32_t>(line.end - line.begin)});
@@ -75,11 +77,13 @@ void WordList::clear() noexcept
 {
     std::string().swap(bytes_);
     std::vector<WordSpan>().swap(spans_);
+    repeatsShareSpans_ = false;
 }
 
 void WordList::sort()
 {
     sortWordSpans(bytes_.data(), spans_);
+    repeatsShareSpans_ = true;
 }
 
 void WordList::removeAdjacentRepeats()
@@ -88,17 +92,21 @@ void WordList::removeAdjacentRepeats()
     const std::size_t n = spans_.size();
     if (n == 0) return;
     // Each entry that differs from the last one kept moves down behind it.
-    // After a sort the bytes lie in no order: asked for ahead, but only where
-    // a neighbour has the same length (the last one kept is as long as the
-    // entry before).
+    // Otherwise than straight after a sort, the bytes are compared; they may
+    // lie in no order: asked for ahead, but only where a neighbour has the
+    // same length (the last one kept is as long as the entry before).
+    const bool readBytes = !repeatsShareSpans_;
     std::size_t kept = 0, liveBytes = spans_[0].length;
     for (std::size_t next = 1; next < n; ++next) {
         const std::size_t soon = next + ahead;
-        if (soon < n && (spans_[soon].length == spans_[soon - 1].length ||
-                         (soon + 1 < n && spans_[soon].length == spans_[soon + 1].length)))
+        if (readBytes && soon < n &&
+            (spans_[soon].length == spans_[soon - 1].length ||
+             (soon + 1 < n && spans_[soon].length == spans_[soon + 1].length)))
             scan::prefetchBytes(bytes + spans_[soon].offset, spans_[soon].length);
         const WordSpan word = spans_[next], last = spans_[kept];
-        if (word.length == last.length && std::memcmp(bytes + word.offset, bytes + last.offset, word.length) == 0)
+        if (word.length == last.length &&
+            (word.offset == last.offset ||
+             (readBytes && std::memcmp(bytes + word.offset, bytes + last.offset, word.length) == 0)))
             continue;
         spans_[++kept] = word;
         liveBytes += word.length;

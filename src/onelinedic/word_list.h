@@ -75,11 +75,13 @@ public:
     void clear() noexcept;
 
     // Puts the entries in ascending byte order (bytes unsigned, then the
-    // shorter text first), on the caller's thread.
+    // shorter text first), on the caller's thread. Equal entries come to
+    // share one span.
     void sort();
 
     // Removes every entry that equals the one kept before it. When the bytes
     // of dropped entries outweigh the live ones, the buffer is packed.
+    // Straight after a sort only the spans are compared.
     void removeAdjacentRepeats();
 
     // Writes the "[word]" numbered-list section of the entries that begin
@@ -96,10 +98,14 @@ private:
 
     std::string bytes_;
     std::vector<WordSpan> spans_;
+    // Whether neighbours hold equal texts exactly when their spans are equal:
+    // true from a sort until entries are added.
+    bool repeatsShareSpans_ = false;
 };
 
 // Sorts spans (of entries in bytes) into ascending byte order. Only the
-// spans move; if memory runs out, nothing has moved.
+// spans move, and equal entries leave with the first one's span; if memory
+// runs out, nothing has changed.
 void sortWordSpans(const char* bytes, std::vector<WordSpan>& spans);
 
 }  // namespace quillet

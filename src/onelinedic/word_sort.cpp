@@ -1,6 +1,7 @@
 // Sorting the word list: the spans are grouped by first byte, then each
 // group is sorted by radix on keys of eleven bytes, with the texts compared
-// only where keys tie. Only spans and small sort items move.
+// only where keys tie. Only spans and small sort items move; equal texts,
+// found on the way, leave sharing one span.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -39,11 +40,19 @@ struct KeyRange {
 
 // The room that sorting needs, all taken before anything is sorted. A stack
 // never holds more ranges than there are pairs of items, nor a key stack
-// more than 255 per level.
+// more than 255 per level. repeats[k] is set once item k, in its final
+// place, is known to hold the same text as item k - 1.
 struct SortRoom {
     std::vector<SortItem> items;
     std::vector<Pending> pending;
     std::vector<KeyRange> keyRanges;
+    std::vector<unsigned char> repeats;
+
+    // Marks items[first + 1, last) as repeats: their texts are all equal.
+    void markRepeats(std::size_t first, std::size_t last)
+    {
+        std::fill(repeats.begin() + first + 1, repeats.begin() + last, 1);
+    }
 };
 
 // The entries being sorted: spans of one buffer of bytes.
@@ -193,15 +202,21 @@ bool tailLess(std::string_view a, std::string_view b, std::size_t depth)
     return order != 0 ? order < 0 : a.size() < b.size();
 }
 
-void sortTails(SortItem* first, SortItem* last, const Entries& texts, std::size_t depth)
+// Sorts items[first, last), whose texts agree before depth, by comparing
+// the rest of their texts, and marks the repeats among them.
+void sortTails(std::vector<SortItem>& items, std::size_t first, std::size_t last, const Entries& texts,
+               std::size_t depth, SortRoom& room)
 {
-    for (SortItem* i = first + 1; i < last; ++i) {
+    SortItem* const begin = items.data() + first;
+    for (SortItem* i = begin + 1; i < items.data() + last; ++i) {
         SortItem item = *i;
         const std::string_view text = texts[item.position];
         SortItem* j = i;
-        for (; j > first && tailLess(text, texts[(j - 1)->position], depth); --j) *j = *(j - 1);
+        for (; j > begin && tailLess(text, texts[(j - 1)->position], depth); --j) *j = *(j - 1);
         *j = item;
     }
+    for (std::size_t k = first + 1; k < last; ++k)
+        room.repeats[k] = texts[items[k].position] == texts[items[k - 1].position];
 }
 
 // How many bytes from depth on all the texts of items[first, last) share;
@@ -230,12 +245,13 @@ bool inLongRun(const std::vector<SortItem>& items, std::size_t first, std::size_
     return (k > first && sameKey(items[k - 1], items[k])) || (k + 1 < last && sameKey(items[k], items[k + 1]));
 }
 
-// For items[first, last), sorted by keys taken before depth: sorts each run
-// of equal full keys from depth on, the short ones at once by comparing
-// their texts (the reads started well ahead, as the runs' texts lie
-// anywhere), the others pushed onto pending.
+// For items[first, last), sorted by keys taken before depth: marks each run
+// of equal keys that hold whole texts as repeats, and sorts each run of
+// equal full keys from depth on, the short ones at once by comparing their
+// texts (the reads started well ahead, as the runs' texts lie anywhere), the
+// others pushed onto pending.
 void finishRuns(std::vector<SortItem>& items, std::size_t first, std::size_t last, const Entries& texts,
-                std::size_t depth, std::vector<Pending>& pending)
+                std::size_t depth, SortRoom& room)
 {
     std::size_t spanAhead = first, bytesAhead = first;
     for (std::size_t i = first; i < last;) {
@@ -248,29 +264,31 @@ void finishRuns(std::vector<SortItem>& items, std::size_t first, std::size_t las
             }
         std::size_t j = i + 1;
         while (j < last && sameKey(items[j], items[i])) ++j;
-        if (j - i > 1 && (items[i].low & 0xFF) == keyBytes) {
-            if (j - i <= smallRun)
-                sortTails(items.data() + i, items.data() + j, texts, depth);
-            else
-                pending.push_back({i, j, depth});
-        }
+        if (j - i > 1 && (items[i].low & 0xFF) < keyBytes)
+            room.markRepeats(i, j);
+        else if (j - i > 1 && j - i <= smallRun)
+            sortTails(items, i, j, texts, depth, room);
+        else if (j - i > 1)
+            room.pending.push_back({i, j, depth});
         i = j;
     }
 }
 
 // Puts items in the byte order of the texts at their positions, which all
 // agree on the bytes before depth: keys from there, then, for each run of
-// equal keys that may differ further on, the rest of the texts.
+// equal keys that may differ further on, the rest of the texts. Marks every
+// item whose text equals the one before: equal texts only ever share a run.
 void sortItems(std::vector<SortItem>& items, const Entries& texts, std::size_t depth, SortRoom& room)
 {
     std::vector<Pending>& pending = room.pending;
     pending.clear();
     pending.push_back({0, items.size(), depth});
+    room.repeats.assign(items.size(), 0);
     while (!pending.empty()) {
         Pending range = pending.back();
         pending.pop_back();
         if (range.last - range.first <= smallRun) {
-            sortTails(items.data() + range.first, items.data() + range.last, texts, range.depth);
+            sortTails(items, range.first, range.last, texts, range.depth, room);
             continue;
         }
         fillKeys(items, range.first, range.last, texts, range.depth);
@@ -282,10 +300,12 @@ void sortItems(std::vector<SortItem>& items, const Entries& texts, std::size_t d
             if ((first->low & 0xFF) == keyBytes)
                 pending.push_back({range.first, range.last,
                                    range.depth + sharedBytes(first, last, texts, range.depth)});
+            else
+                room.markRepeats(range.first, range.last);
             continue;
         }
         radixSortByKey(first, last, room.keyRanges);
-        finishRuns(items, range.first, range.last, texts, range.depth + keyBytes, pending);
+        finishRuns(items, range.first, range.last, texts, range.depth + keyBytes, room);
     }
 }
 
@@ -346,6 +366,7 @@ struct GroupSorter {
     {
         scan::reserveLarge(room.items, largest);
         scan::reserveLarge(room.pending, largest / 2 + 1);
+        scan::reserveLarge(room.repeats, largest);
         room.keyRanges.reserve(std::min(largest / 2 + 1, std::size_t(255) * (keyBytes + 1) + 1));
         scan::reserveLarge(ordered, largest);
     }
@@ -364,10 +385,11 @@ struct GroupSorter {
             // Past group 0 (the empty entry among them) every entry has the
             // group's byte first.
             sortItems(room.items, Entries{bytes, group}, g == 0 ? 0 : 1, room);
+            // A repeat takes the span of the text before it.
             ordered.clear();
             for (std::size_t k = 0; k < size; ++k) {
                 if (k + ahead < size) scan::prefetch(&group[room.items[k + ahead].position]);
-                ordered.push_back(group[room.items[k].position]);
+                ordered.push_back(room.repeats[k] ? ordered.back() : group[room.items[k].position]);
             }
             std::copy(ordered.begin(), ordered.end(), group);
         }

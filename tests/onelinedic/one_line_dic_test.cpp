@@ -335,6 +335,22 @@ TEST_F(OneLineDic, UniqueDropsOnlyAdjacentRepeats)
     for (const char* w : {"a", "a", "a", "A", "a", "", "", "b"}) appendToOneLineDic(w);
     uniqueOneLineDic();
     EXPECT_EQ(words(), (Words{"a", "A", "a", "", "b"}));
+
+    // A sort leaves repeats sharing their bytes; copies appended after it,
+    // one by one or from a file, hold bytes of their own and are still
+    // repeats.
+    writeBytes(path("in.txt"), "b\nb");
+    for (bool fromFile : {false, true}) {
+        clearOneLineDic();
+        for (const char* w : {"b", "a", "b"}) appendToOneLineDic(w);
+        sortOneLineDic();
+        if (fromFile)
+            appendFileToOneLineDic(path("in.txt").c_str());
+        else
+            appendToOneLineDic("b");
+        uniqueOneLineDic();
+        EXPECT_EQ(words(), (Words{"a", "b"})) << fromFile;
+    }
 }
 
 TEST_F(OneLineDic, AppendsFilesLineByLine)
