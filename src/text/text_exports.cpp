@@ -4,7 +4,6 @@
 #include <string>
 
 #include "frame/export.h"
-#include "text/byte_scan.h"
 #include "text/string_ops.h"
 
 using quillet::Module;
@@ -32,10 +31,11 @@ extern "C" QUILLET_API const char* QUILLET_CALL parseBackSlashString(const char*
             return text;
         }
         // The result is never longer than the text, which may point into the
-        // result text: it is resolved apart.
+        // result text: it is resolved apart. Written once, in order, it takes
+        // plain pages, as replace's does.
         const std::size_t n = std::strlen(text);
         std::string& out = m.result.scratch();
-        quillet::scan::reserveLarge(out, n);
+        out.reserve(n);
         out.resize(n);
         out.resize(quillet::resolveEscapes(text, n, &out[0], m.codePage));
         return m.result.take(out);
