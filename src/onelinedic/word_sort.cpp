@@ -9,33 +9,16 @@
 #include <string_view>
 #include <vector>
 
+#include "onelinedic/sort_keys.h"
 #include "onelinedic/word_list.h"
 #include "text/byte_scan.h"
 
 namespace quillet {
 namespace {
 
-// Text bytes per sort key; the key's last byte counts how many the text had.
-const std::size_t keyBytes = 11;
-
-// An entry while it is sorted: a key that orders like its next bytes (bytes
-// 0 to 7 in high; 8 to 10 and the count in low) and its place in the store.
-struct SortItem {
-    std::uint64_t high;
-    std::uint32_t low;
-    std::uint32_t position;
-};
-
 // A range of items that agree on the bytes before depth.
 struct Pending {
     std::size_t first, last, depth;
-};
-
-// A range of items that agree on the key bytes before level.
-struct KeyRange {
-    SortItem* first;
-    SortItem* last;
-    unsigned level;
 };
 
 // The room that sorting needs, all taken before anything is sorted. A stack
@@ -62,115 +45,6 @@ struct Entries {
 
     std::string_view operator[](std::size_t i) const { return {bytes + spans[i].offset, spans[i].length}; }
 };
-
-// Sets the key of item to up to eleven bytes of text from depth on, padded
-// with zeros, and their count. Keys order as the texts do as far as they
-// reach; equal keys with a count under eleven belong to equal texts.
-void setKey(SortItem& item, std::string_view text, std::size_t depth)
-{
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data()) + depth;
-    std::size_t left = text.size() - depth;
-    std::size_t take = left < keyBytes ? left : keyBytes;
-    std::uint64_t high = 0;
-    std::uint32_t low = 0;
-    if (take == keyBytes) {
-        // Fixed sizes: plain loads, no copying loop.
-        unsigned char bytes[keyBytes];
-        std::memcpy(bytes, p, keyBytes);
-        for (std::size_t i = 0; i < 8; ++i) high = high << 8 | bytes[i];
-        low = std::uint32_t(bytes[8]) << 24 | std::uint32_t(bytes[9]) << 16 | std::uint32_t(bytes[10]) << 8;
-    } else {
-        for (std::size_t i = 0; i < take && i < 8; ++i) high |= std::uint64_t(p[i]) << (8 * (7 - i));
-        for (std::size_t i = 8; i < take; ++i) low |= std::uint32_t(p[i]) << (8 * (11 - i));
-    }
-    item.high = high;
-    item.low = low | static_cast<std::uint32_t>(take);
-}
-
-bool sameKey(const SortItem& a, const SortItem& b)
-{
-    return a.high == b.high && a.low == b.low;
-}
-
-bool keyLess(const SortItem& a, const SortItem& b)
-{
-    return a.high != b.high ? a.high < b.high : a.low < b.low;
-}
-
-// Byte `level` of the key (0: the most significant, 11: the count).
-unsigned byteOf(const SortItem& item, unsigned level)
-{
-    return level < 8 ? static_cast<unsigned>(item.high >> (8 * (7 - level))) & 0xFF
-                     : static_cast<unsigned>(item.low >> (8 * (11 - level))) & 0xFF;
-}
-
-void insertionSortByKey(SortItem* first, SortItem* last)
-{
-    for (SortItem* i = first + 1; i < last; ++i) {
-        SortItem item = *i;
-        SortItem* j = i;
-        for (; j > first && keyLess(item, *(j - 1)); --j) *j = *(j - 1);
-        *j = item;
-    }
-}
-
-// Sorts items by key in place: most significant byte first, each bucket
-// swapped into place (no second buffer).
-void radixSortByKey(SortItem* first, SortItem* last, std::vector<KeyRange>& pending)
-{
-    pending.clear();
-    pending.push_back({first, last, 0});
-    while (!pending.empty()) {
-        KeyRange range = pending.back();
-        pending.pop_back();
-        if (range.last - range.first < 48) {
-            insertionSortByKey(range.first, range.last);
-            continue;
-        }
-        std::size_t count[256] = {};
-        unsigned lowest = 255, highest = 0;
-        for (SortItem* i = range.first; i < range.last; ++i) {
-            const unsigned b = byteOf(*i, range.level);
-            ++count[b];
-            lowest = std::min(lowest, b);
-            highest = std::max(highest, b);
-        }
-        if (lowest == highest) {
-            // One bucket: nothing moves at this level.
-            if (range.level < keyBytes) pending.push_back({range.first, range.last, range.level + 1});
-            continue;
-        }
-        // Only the buckets between the lowest and the highest byte are
-        // walked: small ranges hold few byte values.
-        SortItem* bucketEnd[256];
-        SortItem* next[256];
-        SortItem* at = range.first;
-        for (unsigned b = lowest; b <= highest; ++b) {
-            next[b] = at;
-            at += count[b];
-            bucketEnd[b] = at;
-        }
-        // Each item goes to the next free place of its bucket; the item found
-        // there moves on in its turn.
-        for (unsigned b = lowest; b <= highest; ++b) {
-            while (next[b] < bucketEnd[b]) {
-                SortItem item = *next[b];
-                unsigned d = byteOf(item, range.level);
-                while (d != b) {
-                    std::swap(item, *next[d]++);
-                    d = byteOf(item, range.level);
-                }
-                *next[b]++ = item;
-            }
-        }
-        if (range.level == keyBytes) continue;
-        SortItem* from = range.first;
-        for (unsigned b = lowest; b <= highest; ++b) {
-            if (count[b] > 1) pending.push_back({from, from + count[b], range.level + 1});
-            from += count[b];
-        }
-    }
-}
 
 // How many items ahead the scattered reads of texts are started: the items
 // are independent, so many reads can be under way at once.

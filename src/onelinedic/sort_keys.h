@@ -1,0 +1,71 @@
+// Sort keys of the word list's sort: eleven bytes of an entry's text and
+// their count packed into two integers, and the radix sort of items by them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+namespace quillet {
+
+// Text bytes per sort key; the key's last byte counts how many the text had.
+constexpr std::size_t keyBytes = 11;
+
+// An entry while it is sorted: a key that orders like its next bytes (bytes
+// 0 to 7 in high; 8 to 10 and the count in low) and its place in the store.
+struct SortItem {
+    std::uint64_t high;
+    std::uint32_t low;
+    std::uint32_t position;
+};
+
+// A range of items that agree on the key bytes before level.
+struct KeyRange {
+    SortItem* first;
+    SortItem* last;
+    unsigned level;
+};
+
+// Sets the key of item to up to eleven bytes of text from depth on, padded
+// with zeros, and their count. Keys order as the texts do as far as they
+// reach; equal keys with a count under eleven belong to equal texts.
+inline void setKey(SortItem& item, std::string_view text, std::size_t depth)
+{
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data()) + depth;
+    std::size_t left = text.size() - depth;
+    std::size_t take = left < keyBytes ? left : keyBytes;
+    std::uint64_t high = 0;
+    std::uint32_t low = 0;
+    if (take == keyBytes) {
+        // Fixed sizes: plain loads, no copying loop.
+        unsigned char bytes[keyBytes];
+        std::memcpy(bytes, p, keyBytes);
+        for (std::size_t i = 0; i < 8; ++i) high = high << 8 | bytes[i];
+        low = std::uint32_t(bytes[8]) << 24 | std::uint32_t(bytes[9]) << 16 | std::uint32_t(bytes[10]) << 8;
+    } else {
+        for (std::size_t i = 0; i < take && i < 8; ++i) high |= std::uint64_t(p[i]) << (8 * (7 - i));
+        for (std::size_t i = 8; i < take; ++i) low |= std::uint32_t(p[i]) << (8 * (11 - i));
+    }
+    item.high = high;
+    item.low = low | static_cast<std::uint32_t>(take);
+}
+
+inline bool sameKey(const SortItem& a, const SortItem& b)
+{
+    return a.high == b.high && a.low == b.low;
+}
+
+inline bool keyLess(const SortItem& a, const SortItem& b)
+{
+    return a.high != b.high ? a.high < b.high : a.low < b.low;
+}
+
+// Sorts items[first, last) by key in place: most significant byte first,
+// each bucket swapped into place (no second buffer). pending is its work
+// stack: it never holds more ranges than there are pairs of items, nor
+// more than 255 per key byte.
+void radixSortByKey(SortItem* first, SortItem* last, std::vector<KeyRange>& pending);
+
+}  // namespace quillet
