@@ -865,8 +865,14 @@ int main(int argc, char** argv)
 #ifndef _WIN32
     if (args.size() >= 3 && args[0] == "time") return timeCommand(args[1], argv + 3);
 #endif
+#ifdef _WIN32
+    const char* timeUsage = "";
+#else
+    const char* timeUsage = " | time REPORT COMMAND...";
+#endif
     std::fprintf(stderr,
                  "usage: quillet_bench gen DIR SCALE [FILE...] | run LIBRARY JOB DIR RUNS QUICK_SECONDS [SWEEP_MB]"
-                 " | job LIBRARY JOB DIR | time REPORT COMMAND...\n");
+                 " | job LIBRARY JOB DIR%s\n",
+                 timeUsage);
     return 2;
 }
