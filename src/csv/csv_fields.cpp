@@ -4,6 +4,7 @@
 #include "csv/csv_fields.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "text/byte_scan.h"
 
@@ -284,6 +285,79 @@ bool CsvFields::hasInnerQuote(std::size_t begin, std::size_t end) const
     return false;
 }
 
+const std::vector<std::size_t>& CsvFields::countLines(std::string_view lines)
+{
+    lineCounts_.clear();
+    const char* data = lines.data();
+    const std::size_t n = lines.size();
+    const std::size_t words = (n + 63) / 64;
+    BlockMarks& m = block_;
+    if (m.separators.size() < words)
+        for (auto* marks : {&m.separators, &m.quotes, &m.feeds, &m.inside}) marks->resize(words);
+    // Inside quotes after each byte: the parity of the quotes of its line up
+    // to it. Past a line feed the count starts again.
+    std::uint64_t carry = 0;
+    for (std::size_t w = 0; w < words; ++w) {
+        const scan::ByteMarks marks = scan::markBytes(data + 64 * w, n - 64 * w, ',', '"', '\n');
+        std::uint64_t inside = prefixParity(marks.b, carry);
+        for (std::uint64_t feeds = marks.c; feeds != 0; feeds &= feeds - 1) {
+            const unsigned p = scan::lowestBit(feeds);
+            if ((inside >> p) & 1) inside ^= ~std::uint64_t(1) << p;
+        }
+        // A line feed as the last byte leaves the next word on a new line.
+        carry = (inside & ~marks.c) >> 63;
+        m.separators[w] = marks.a & ~inside;
+        m.quotes[w] = marks.b;
+        m.feeds[w] = marks.c;
+        m.inside[w] = inside;
+    }
+    // Each line as findSeparators judges a record: a quote opens only at the
+    // start of a field or after a quote, closes only before a separator, a
+    // quote or the line's end, and the line ends outside quotes. A line that
+    // fails, or is past the marked length, is counted on its own afterwards.
+    std::vector<std::pair<std::size_t, std::string_view>> alone;  // places in lineCounts_, and their lines
+    std::size_t start = 0, separators = 0;
+    bool well = true;
+    const auto endLine = [&](std::size_t end) {
+        if (!well || end - start > markedLimit) alone.emplace_back(lineCounts_.size(), lines.substr(start, end - start));
+        lineCounts_.push_back(end == start ? 0 : separators + 1);
+        start = end + 1;
+        separators = 0;
+        well = true;
+    };
+    const auto edges = [&](std::size_t w) { return m.separators[w] | m.quotes[w] | m.feeds[w]; };
+    for (std::size_t w = 0; w < words; ++w) {
+        const std::uint64_t before = w > 0 ? edges(w - 1) >> 63 : 1;
+        std::uint64_t after = w + 1 < words ? edges(w + 1) << 63 : 0;
+        const std::uint64_t inside = m.inside[w];
+        std::uint64_t bad = m.feeds[w] & inside;
+        if (w + 1 == words) {
+            // The text's last byte ends a line.
+            const std::uint64_t last = std::uint64_t(1) << ((n - 1) % 64);
+            after |= last;
+            bad |= inside & last;
+        }
+        const std::uint64_t prevOk = edges(w) << 1 | before, nextOk = edges(w) >> 1 | after;
+        bad |= (m.quotes[w] & inside & ~prevOk) | (m.quotes[w] & ~inside & ~nextOk);
+        std::uint64_t seps = m.separators[w];
+        for (std::uint64_t feeds = m.feeds[w]; feeds != 0; feeds &= feeds - 1) {
+            const unsigned p = scan::lowestBit(feeds);
+            const std::uint64_t upTo = (std::uint64_t(2) << p) - 1;  // bits 0 to p (all of them for 63)
+            separators += scan::countBits(seps & upTo);
+            well = well && (bad & upTo) == 0;
+            seps &= ~upTo;
+            bad &= ~upTo;
+            endLine(64 * w + p);
+        }
+        separators += scan::countBits(seps);
+        well = well && bad == 0;
+    }
+    if (start < n) endLine(n);
+    // count marks records in members of its own, apart from block_.
+    for (const auto& [place, line] : alone) lineCounts_[place] = count(line);
+    return lineCounts_;
+}
+
 template <class Pieces>
 std::size_t CsvFields::walkMarked(Pieces& pieces)
 {
@@ -297,7 +371,7 @@ std::size_t CsvFields::walkMarked(Pieces& pieces)
     const bool leads = codePage_.anyLeads();
     bool carry = false;
     for (std::size_t w = 0; w < words; ++w) {
-        const scan::ByteMarks marks = scan::markBytes(line + 64 * w, n - 64 * w, ',', '"');
+        const scan::ByteMarks marks = scan::markBytes(line + 64 * w, n - 64 * w, ',', '"', '\n');
         // A second byte of a character is neither comma nor quote.
         const std::uint64_t trail =
             leads ? trailBytes(marks.high ? codePage_.markLeads(line + 64 * w, marks.high) : 0, carry) : 0;

@@ -40,6 +40,12 @@ public:
     // the record holds no quote.
     std::size_t count(std::string_view record);
 
+    // The number of fields of each line of lines, in order, as count gives
+    // them. lines is whole lines, each with its "\n" but perhaps the last,
+    // none holding a lead byte, with scan::overRead readable bytes after it.
+    // Quicker than count line by line: the whole text is marked at once.
+    const std::vector<std::size_t>& countLines(std::string_view lines);
+
     // Writes a row for each field of record into rows, unquoted, as it cuts
     // them (nothing is kept); returns their number. The record must have
     // scan::overRead readable bytes after it.
@@ -90,6 +96,14 @@ private:
     std::vector<std::uint64_t> commas_, quotes_;  // marks of a record's bytes, 64 to a word
     std::vector<std::uint64_t> separators_;       // the commas that separate, where well quoted
     std::uint64_t inside_[2] = {0, 0};            // inside quotes after each byte, two words kept
+
+    // The marks of countLines' text, 64 bytes to a word: its separators,
+    // quotes and line feeds, and whether each byte is inside quotes.
+    struct BlockMarks {
+        std::vector<std::uint64_t> separators, quotes, feeds, inside;
+    };
+    BlockMarks block_;
+    std::vector<std::size_t> lineCounts_;  // countLines' result
 };
 
 // The field fieldNo (from 1) of record, unquoted; "" when fieldNo is below 1

@@ -76,7 +76,9 @@ bool countFields(CsvSource& source, CsvFields& fields, const CodePage& codePage,
     LineReader reader(codePage);
     if (!source.startPass(reader)) return false;
     while (reader.nextPiece()) {
-        std::string_view line;
+        std::string_view lines, line;
+        if (reader.nextLines(lines))
+            for (std::size_t fieldCount : fields.countLines(lines)) counts.add(fieldCount);
         bool ended;
         while (reader.nextLine(line, ended)) counts.add(fields.count(line));
     }

@@ -108,10 +108,10 @@ struct ExpandEnd {
     char* out;
 };
 
-// The bytes of a run of up to 64 that equal a and b, and those above 0x7F:
-// bit i for byte i.
+// The bytes of a run of up to 64 that equal a, b and c, and those above
+// 0x7F: bit i for byte i.
 struct ByteMarks {
-    std::uint64_t a, b, high;
+    std::uint64_t a, b, c, high;
 };
 
 // The kernels, each twin in its own namespace with these contracts:
@@ -132,9 +132,9 @@ struct ByteMarks {
 //   data[from, size), in order, into at[]; stops when room are stored.
 //   Returns how many were stored; *scanned gets where the search stopped
 //   (size, or one past the last position stored when room ran out).
-// markBytes(p, avail, a, b): marks the bytes of p[0, min(avail, 64)) that
-//   equal a and b, and those above 0x7F; reads up to overRead bytes past
-//   them.
+// markBytes(p, avail, a, b, c): marks the bytes of p[0, min(avail, 64))
+//   that equal a, b and c, and those above 0x7F; reads up to overRead bytes
+//   past them.
 // copyShort(out, in, n): copies n bytes; reads and writes up to overRead
 //   bytes past both ends.
 // copyTextBytes(in, end, out): copies [in, end) dropping every '\r' and

@@ -48,13 +48,14 @@ inline std::size_t collectByte(const char* data, std::size_t from, std::size_t s
     return found;
 }
 
-inline ByteMarks markBytes(const char* p, std::size_t avail, char a, char b)
+inline ByteMarks markBytes(const char* p, std::size_t avail, char a, char b, char c)
 {
-    ByteMarks marks{0, 0, 0};
+    ByteMarks marks{0, 0, 0, 0};
     const std::size_t n = avail < 64 ? avail : 64;
     for (std::size_t i = 0; i < n; ++i) {
         marks.a |= std::uint64_t(p[i] == a) << i;
         marks.b |= std::uint64_t(p[i] == b) << i;
+        marks.c |= std::uint64_t(p[i] == c) << i;
         marks.high |= std::uint64_t(static_cast<unsigned char>(p[i]) >> 7) << i;
     }
     return marks;

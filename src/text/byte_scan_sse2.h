@@ -97,20 +97,22 @@ inline std::size_t collectByte(const char* data, std::size_t from, std::size_t s
     return found + rest;
 }
 
-inline ByteMarks markBytes(const char* p, std::size_t avail, char a, char b)
+inline ByteMarks markBytes(const char* p, std::size_t avail, char a, char b, char c)
 {
-    ByteMarks marks{0, 0, 0};
+    ByteMarks marks{0, 0, 0, 0};
     const std::size_t n = avail < 64 ? avail : 64;
     for (std::size_t i = 0; i < n; i += 16) {
         const Block16 v = Block16::load(p + i);
         marks.a |= std::uint64_t(v.equal(a)) << i;
         marks.b |= std::uint64_t(v.equal(b)) << i;
+        marks.c |= std::uint64_t(v.equal(c)) << i;
         marks.high |= std::uint64_t(v.high()) << i;
     }
     if (n < 64) {
         const std::uint64_t kept = n == 0 ? 0 : ~std::uint64_t(0) >> (64 - n);
         marks.a &= kept;
         marks.b &= kept;
+        marks.c &= kept;
         marks.high &= kept;
     }
     return marks;

@@ -105,6 +105,20 @@ bool LineReader::nextPiece()
     return true;
 }
 
+bool LineReader::nextLines(std::string_view& lines)
+{
+    const std::string_view rest = piece_.substr(pos_);
+    if (codePage_.anyLeads() && (!codePage_.leadsAllHigh() || scan::anyHighByte(rest.data(), rest.size())))
+        return false;
+    // Unless the piece holds the end of the file, its last line may go on.
+    const std::size_t whole = last_ ? rest.size() : rest.rfind('\n') + 1;
+    if (whole == 0) return false;
+    lines = rest.substr(0, whole);
+    pos_ += whole;
+    cursor_ = LineCursor(piece_.data(), piece_.size(), codePage_, pos_);
+    return true;
+}
+
 bool writeTextFile(const char* fileName, std::string_view text, bool append)
 {
     const unsigned long long diskSize = append ? 0 : text.size() + scan::countByte(text.data(), text.size(), '\n');

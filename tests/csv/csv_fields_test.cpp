@@ -204,4 +204,35 @@ TEST(SplitCSVLineModel, RecordsPastTheMarkedLengthMatchThePlainAlgorithm)
     }
 }
 
+// Whole texts of lines counted at once, against each line counted alone:
+// quotes and line feeds at every place within and across 64-byte words,
+// lines badly quoted or past the marked length, with and without a last
+// line feed.
+TEST(CountLines, MatchesEachLineCountedAlone)
+{
+    static const char* const pieces[] = {"\"", "\"\"", "\"\"\"", ",", ",\"", "\",", "a", "bc", "\n", "\n\n", "\",\n",
+                                         "\"\n", "\xE9", "x\"y", "0123456789abcdefghij"};
+    testing_support::underBothCodePages([&](int page) {
+        std::mt19937 rng(5024);
+        quillet::CsvFields fields(testing_support::codePage());
+        for (int round = 0; round < 4000; ++round) {
+            std::string text;
+            for (int n = rng() % 120; n > 0; --n) {
+                const char* piece = pieces[rng() % (sizeof pieces / sizeof *pieces)];
+                // No lead bytes under a double-byte code page.
+                if (page != 932 || static_cast<unsigned char>(piece[0]) < 0x80) text += piece;
+            }
+            if (round % 50 == 0) text.insert(text.size() / 2, std::string(4100 + rng() % 20, ','));
+            text.reserve(text.size() + quillet::scan::overRead);
+            std::vector<std::size_t> expected;
+            for (std::size_t at = 0; at < text.size();) {
+                const std::size_t end = std::min(text.find('\n', at), text.size());
+                expected.push_back(fields.count(std::string_view(text).substr(at, end - at)));
+                at = end + 1;
+            }
+            ASSERT_EQ(fields.countLines(text), expected) << ::testing::PrintToString(text);
+        }
+    });
+}
+
 }  // namespace

@@ -80,10 +80,11 @@ TEST(ByteScanTwins, CollectedPositionsAndMarksAgree)
                 if (got == 0) break;
             }
         }
-        const quillet::scan::ByteMarks x = sse2::markBytes(data, n, ',', '"');
-        const quillet::scan::ByteMarks y = plain::markBytes(data, n, ',', '"');
+        const quillet::scan::ByteMarks x = sse2::markBytes(data, n, ',', '"', '\n');
+        const quillet::scan::ByteMarks y = plain::markBytes(data, n, ',', '"', '\n');
         ASSERT_EQ(x.a, y.a);
         ASSERT_EQ(x.b, y.b);
+        ASSERT_EQ(x.c, y.c);
         ASSERT_EQ(x.high, y.high);
     });
 }
