@@ -1,6 +1,7 @@
 // Cutting CSV records into fields: by marks of their commas and quotes (the
-// second bytes of characters unmarked), else, for long records holding lead
-// bytes, by the splitter's table, a step per byte.
+// second bytes of characters unmarked), made a record at a time or, for runs
+// of lines without lead bytes, for the whole run at once; else, for long
+// records holding lead bytes, by the splitter's table, a step per byte.
 #include "csv/csv_fields.h"
 
 #include <algorithm>
@@ -75,6 +76,27 @@ inline std::size_t nextUnmarked(const std::uint64_t* masks, std::size_t from, st
         bits = ~masks[word];
     }
     return std::min(n, word * 64 + scan::lowestBit(bits));
+}
+
+// How many bits of masks are set in [from, to).
+inline std::size_t countMarked(const std::uint64_t* masks, std::size_t from, std::size_t to)
+{
+    std::size_t count = 0;
+    for (std::size_t at = from; at < to;) {
+        const std::size_t w = at / 64, wordEnd = 64 * (w + 1);
+        std::uint64_t bits = masks[w] & (~std::uint64_t(0) << (at % 64));
+        if (to < wordEnd) bits &= (std::uint64_t(1) << (to % 64)) - 1;
+        count += scan::countBits(bits);
+        at = wordEnd;
+    }
+    return count;
+}
+
+// Whether a quote is marked strictly between the first and the last byte of
+// the field at [begin, end).
+inline bool innerQuote(const std::uint64_t* quotes, std::size_t begin, std::size_t end)
+{
+    return end - begin >= 3 && nextMarked(quotes, begin + 1, end - 1) < end - 1;
 }
 
 // Where the quoted field that opens at text[s] closes, by searches: the last
@@ -270,30 +292,16 @@ bool CsvFields::wellQuoted(std::size_t w, std::size_t n, std::size_t words) cons
     return (opens & ~prevOk) == 0 && (closes & ~nextOk) == 0;
 }
 
-bool CsvFields::hasInnerQuote(std::size_t begin, std::size_t end) const
+void CsvFields::markLines(std::string_view lines)
 {
-    // Quotes strictly between the field's first and last byte.
-    if (end - begin < 3) return false;
-    for (std::size_t from = begin + 1; from < end - 1;) {
-        const std::size_t w = from / 64;
-        std::uint64_t bits = quotes_[w] & (~std::uint64_t(0) << (from % 64));
-        const std::size_t wordEnd = 64 * (w + 1);
-        if (end - 1 < wordEnd) bits &= (std::uint64_t(1) << ((end - 1) % 64)) - 1;
-        if (bits != 0) return true;
-        from = wordEnd;
-    }
-    return false;
-}
-
-const std::vector<std::size_t>& CsvFields::countLines(std::string_view lines)
-{
-    lineCounts_.clear();
+    marked_ = lines;
+    next_ = 0;
     const char* data = lines.data();
     const std::size_t n = lines.size();
     const std::size_t words = (n + 63) / 64;
     BlockMarks& m = block_;
     if (m.separators.size() < words)
-        for (auto* marks : {&m.separators, &m.quotes, &m.feeds, &m.inside}) marks->resize(words);
+        for (auto* marks : {&m.separators, &m.quotes, &m.feeds, &m.inside, &m.bad}) marks->resize(words);
     // Inside quotes after each byte: the parity of the quotes of its line up
     // to it. Past a line feed the count starts again.
     std::uint64_t carry = 0;
@@ -311,20 +319,11 @@ const std::vector<std::size_t>& CsvFields::countLines(std::string_view lines)
         m.feeds[w] = marks.c;
         m.inside[w] = inside;
     }
-    // Each line as findSeparators judges a record: a quote opens only at the
-    // start of a field or after a quote, closes only before a separator, a
-    // quote or the line's end, and the line ends outside quotes. A line that
-    // fails, or is past the marked length, is counted on its own afterwards.
-    std::vector<std::pair<std::size_t, std::string_view>> alone;  // places in lineCounts_, and their lines
-    std::size_t start = 0, separators = 0;
-    bool well = true;
-    const auto endLine = [&](std::size_t end) {
-        if (!well || end - start > markedLimit) alone.emplace_back(lineCounts_.size(), lines.substr(start, end - start));
-        lineCounts_.push_back(end == start ? 0 : separators + 1);
-        start = end + 1;
-        separators = 0;
-        well = true;
-    };
+    // What findSeparators asks of a record, for every line at once: a quote
+    // opens only at the start of a field or after a quote, closes only before
+    // a separator, a quote or the line's end, and the line ends outside
+    // quotes. A mark in bad fails the line that holds it (a line feed
+    // belongs to the line it ends).
     const auto edges = [&](std::size_t w) { return m.separators[w] | m.quotes[w] | m.feeds[w]; };
     for (std::size_t w = 0; w < words; ++w) {
         const std::uint64_t before = w > 0 ? edges(w - 1) >> 63 : 1;
@@ -338,24 +337,58 @@ const std::vector<std::size_t>& CsvFields::countLines(std::string_view lines)
             bad |= inside & last;
         }
         const std::uint64_t prevOk = edges(w) << 1 | before, nextOk = edges(w) >> 1 | after;
-        bad |= (m.quotes[w] & inside & ~prevOk) | (m.quotes[w] & ~inside & ~nextOk);
-        std::uint64_t seps = m.separators[w];
-        for (std::uint64_t feeds = m.feeds[w]; feeds != 0; feeds &= feeds - 1) {
-            const unsigned p = scan::lowestBit(feeds);
-            const std::uint64_t upTo = (std::uint64_t(2) << p) - 1;  // bits 0 to p (all of them for 63)
-            separators += scan::countBits(seps & upTo);
-            well = well && (bad & upTo) == 0;
-            seps &= ~upTo;
-            bad &= ~upTo;
-            endLine(64 * w + p);
-        }
-        separators += scan::countBits(seps);
-        well = well && bad == 0;
+        m.bad[w] = bad | (m.quotes[w] & inside & ~prevOk) | (m.quotes[w] & ~inside & ~nextOk);
     }
-    if (start < n) endLine(n);
-    // count marks records in members of its own, apart from block_.
-    for (const auto& [place, line] : alone) lineCounts_[place] = count(line);
-    return lineCounts_;
+}
+
+bool CsvFields::nextMarkedLine()
+{
+    const std::size_t n = marked_.size();
+    if (next_ >= n) return false;
+    const std::size_t end = nextMarked(block_.feeds.data(), next_, n);
+    // A line that fails, or is past the marked length, is cut on its own.
+    const std::size_t checked = std::min(end + 1, n);  // with its line feed
+    lineWell_ = end - next_ <= markedLimit && nextMarked(block_.bad.data(), next_, checked) == checked;
+    lineOrigin_ = next_;
+    record_ = marked_.substr(next_, end - next_);
+    next_ = end + 1;
+    return true;
+}
+
+std::size_t CsvFields::countMarkedLine()
+{
+    if (!lineWell_) return count(record_);
+    const std::size_t n = record_.size();
+    return n == 0 ? 0 : countMarked(block_.separators.data(), lineOrigin_, lineOrigin_ + n) + 1;
+}
+
+std::size_t CsvFields::writeMarkedLineRows(NumberedList& rows)
+{
+    if (!lineWell_) return writeRows(record_, rows);
+    PieceRows pieces{*this, rows, NumberedList::unquote | NumberedList::slackAfter};
+    const std::size_t fields = cutAtSeparators(pieces, block_.separators.data(), block_.quotes.data(), lineOrigin_);
+    if (pieces.lastEmpty && fields == pieces.count) rows.row(std::string_view(), 0);
+    return fields;
+}
+
+template <class Pieces>
+std::size_t CsvFields::cutAtSeparators(Pieces& pieces, const std::uint64_t* separators, const std::uint64_t* quotes,
+                                       std::size_t origin)
+{
+    const std::size_t n = record_.size(), end = origin + n;
+    std::size_t start = 0;
+    for (std::size_t w = origin / 64; 64 * w < end; ++w) {
+        std::uint64_t bits = separators[w];
+        if (w == origin / 64) bits &= ~std::uint64_t(0) << (origin % 64);
+        if (end < 64 * (w + 1)) bits &= (std::uint64_t(1) << (end % 64)) - 1;
+        for (; bits != 0; bits &= bits - 1) {
+            const std::size_t at = 64 * w + scan::lowestBit(bits) - origin;
+            pieces.piece(start, at, innerQuote(quotes, origin + start, origin + at));
+            start = at + 1;
+        }
+    }
+    if (start < n) pieces.piece(start, n, innerQuote(quotes, origin + start, end));
+    return finish(pieces, true, start);
 }
 
 template <class Pieces>
@@ -387,15 +420,7 @@ std::size_t CsvFields::walkMarked(Pieces& pieces)
             for (std::size_t w = 0; w < words; ++w) separators += scan::countBits(separators_[w]);
             return separators + 1;
         }
-        std::size_t start = 0;
-        for (std::size_t w = 0; w < words; ++w)
-            for (std::uint64_t bits = separators_[w]; bits != 0; bits &= bits - 1) {
-                const std::size_t at = 64 * w + scan::lowestBit(bits);
-                pieces.piece(start, at, hasInnerQuote(start, at));
-                start = at + 1;
-            }
-        if (start < n) pieces.piece(start, n, hasInnerQuote(start, n));
-        return finish(pieces, true, start);
+        return cutAtSeparators(pieces, separators_.data(), quotes_.data(), 0);
     }
     const std::uint64_t* commas = commas_.data();
     const std::uint64_t* quotes = quotes_.data();

@@ -40,11 +40,21 @@ public:
     // the record holds no quote.
     std::size_t count(std::string_view record);
 
-    // The number of fields of each line of lines, in order, as count gives
-    // them. lines is whole lines, each with its "\n" but perhaps the last,
-    // none holding a lead byte, with scan::overRead readable bytes after it.
-    // Quicker than count line by line: the whole text is marked at once.
-    const std::vector<std::size_t>& countLines(std::string_view lines);
+    // Marks lines, to be taken one at a time with nextMarkedLine: whole
+    // lines, each with its "\n" but perhaps the last, none holding a lead
+    // byte, with scan::overRead readable bytes after it, kept until the
+    // next markLines. Quicker than cutting line by line: the whole text is
+    // marked at once.
+    void markLines(std::string_view lines);
+
+    // Moves on to the next marked line; false when none is left.
+    bool nextMarkedLine();
+
+    // The number of fields of the marked line, as count gives it.
+    std::size_t countMarkedLine();
+
+    // Writes the rows of the marked line, as writeRows does.
+    std::size_t writeMarkedLineRows(NumberedList& rows);
 
     // Writes a row for each field of record into rows, unquoted, as it cuts
     // them (nothing is kept); returns their number. The record must have
@@ -85,7 +95,11 @@ private:
     // puts it and the record does not end inside quotes; else false.
     bool findSeparators(std::size_t n, std::size_t words);
     bool wellQuoted(std::size_t w, std::size_t n, std::size_t words) const;
-    bool hasInnerQuote(std::size_t begin, std::size_t end) const;
+    // Hands pieces the fields of record_ as cut at the marked separators;
+    // the marks begin origin bytes before record_.
+    template <class Pieces>
+    std::size_t cutAtSeparators(Pieces& pieces, const std::uint64_t* separators, const std::uint64_t* quotes,
+                                std::size_t origin);
 
     const CodePage& codePage_;
     unsigned generation_;        // of the code page the table below is for
@@ -97,13 +111,17 @@ private:
     std::vector<std::uint64_t> separators_;       // the commas that separate, where well quoted
     std::uint64_t inside_[2] = {0, 0};            // inside quotes after each byte, two words kept
 
-    // The marks of countLines' text, 64 bytes to a word: its separators,
-    // quotes and line feeds, and whether each byte is inside quotes.
+    // The marks of markLines' text, 64 bytes to a word: its separators,
+    // quotes and line feeds, whether each byte is inside quotes, and the
+    // bytes that fail their line's quoting.
     struct BlockMarks {
-        std::vector<std::uint64_t> separators, quotes, feeds, inside;
+        std::vector<std::uint64_t> separators, quotes, feeds, inside, bad;
     };
     BlockMarks block_;
-    std::vector<std::size_t> lineCounts_;  // countLines' result
+    std::string_view marked_;     // the marked text
+    std::size_t next_ = 0;        // where its next line starts
+    std::size_t lineOrigin_ = 0;  // where the line taken (record_) starts in it
+    bool lineWell_ = false;       // the line taken is cut by the marks
 };
 
 // The field fieldNo (from 1) of record, unquoted; "" when fieldNo is below 1

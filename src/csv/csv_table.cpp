@@ -77,8 +77,10 @@ bool countFields(CsvSource& source, CsvFields& fields, const CodePage& codePage,
     if (!source.startPass(reader)) return false;
     while (reader.nextPiece()) {
         std::string_view lines, line;
-        if (reader.nextLines(lines))
-            for (std::size_t fieldCount : fields.countLines(lines)) counts.add(fieldCount);
+        if (reader.nextLines(lines)) {
+            fields.markLines(lines);
+            while (fields.nextMarkedLine()) counts.add(fields.countMarkedLine());
+        }
         bool ended;
         while (reader.nextLine(line, ended)) counts.add(fields.count(line));
     }
@@ -116,23 +118,33 @@ bool writeSections(CsvSource& source, CsvFields& fields, const CodePage& codePag
     if (!source.startPass(reader)) return false;
     FieldCounts::Cursor expected(counts);
     std::size_t k = 0;
+    // The section of the next record, whose rows writeRows(rows) writes,
+    // returning their number.
+    const auto section = [&](auto writeRows) {
+        std::uint32_t fieldsCounted;
+        if (!expected.next(fieldsCounted)) return false;
+        out.lineBreak();
+        char* w = out.reserve(maxDecimal + 2);
+        *w++ = '[';
+        w = writeDecimal(w, static_cast<long long>(k));
+        *w++ = ']';
+        out.commit(w);
+        // The line's buffer has room after it: rows may copy in blocks.
+        NumberedList rows(out, "", codePage);
+        if (writeRows(rows) != fieldsCounted) return false;
+        ++k;
+        return true;
+    };
     while (reader.nextPiece()) {
-        std::string_view line;
-        bool ended;
-        while (reader.nextLine(line, ended)) {
-            std::uint32_t fieldsCounted;
-            if (!expected.next(fieldsCounted)) return false;
-            out.lineBreak();
-            char* w = out.reserve(maxDecimal + 2);
-            *w++ = '[';
-            w = writeDecimal(w, static_cast<long long>(k));
-            *w++ = ']';
-            out.commit(w);
-            // The line's buffer has room after it: rows may copy in blocks.
-            NumberedList rows(out, "", codePage);
-            if (fields.writeRows(line, rows) != fieldsCounted) return false;
-            ++k;
+        std::string_view lines, line;
+        if (reader.nextLines(lines)) {
+            fields.markLines(lines);
+            while (fields.nextMarkedLine())
+                if (!section([&](NumberedList& rows) { return fields.writeMarkedLineRows(rows); })) return false;
         }
+        bool ended;
+        while (reader.nextLine(line, ended))
+            if (!section([&](NumberedList& rows) { return fields.writeRows(line, rows); })) return false;
     }
     return !reader.failed() && k == counts.records();
 }
