@@ -376,6 +376,10 @@ std::size_t CsvFields::cutAtSeparators(Pieces& pieces, const std::uint64_t* sepa
                                        std::size_t origin)
 {
     const std::size_t n = record_.size(), end = origin + n;
+    // Only a field that opens with a quote is asked about quotes inside.
+    const auto inner = [&](std::size_t begin, std::size_t fieldEnd) {
+        return begin < fieldEnd && record_[begin] == '"' && innerQuote(quotes, origin + begin, origin + fieldEnd);
+    };
     std::size_t start = 0;
     for (std::size_t w = origin / 64; 64 * w < end; ++w) {
         std::uint64_t bits = separators[w];
@@ -383,11 +387,11 @@ std::size_t CsvFields::cutAtSeparators(Pieces& pieces, const std::uint64_t* sepa
         if (end < 64 * (w + 1)) bits &= (std::uint64_t(1) << (end % 64)) - 1;
         for (; bits != 0; bits &= bits - 1) {
             const std::size_t at = 64 * w + scan::lowestBit(bits) - origin;
-            pieces.piece(start, at, innerQuote(quotes, origin + start, origin + at));
+            pieces.piece(start, at, inner(start, at));
             start = at + 1;
         }
     }
-    if (start < n) pieces.piece(start, n, innerQuote(quotes, origin + start, end));
+    if (start < n) pieces.piece(start, n, inner(start, n));
     return finish(pieces, true, start);
 }
 
