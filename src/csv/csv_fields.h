@@ -40,11 +40,15 @@ public:
     // the record holds no quote.
     std::size_t count(std::string_view record);
 
+    // The longest text markLines takes: its marks are five eighths of its
+    // size, so a piece grown around a long line is cut line by line instead.
+    static constexpr std::size_t markedTextLimit = std::size_t(1) << 20;
+
     // Marks lines, to be taken one at a time with nextMarkedLine: whole
     // lines, each with its "\n" but perhaps the last, none holding a lead
-    // byte, with scan::overRead readable bytes after it, kept until the
-    // next markLines. Quicker than cutting line by line: the whole text is
-    // marked at once.
+    // byte, at most markedTextLimit bytes, with scan::overRead readable
+    // bytes after it, kept until the next markLines. Quicker than cutting
+    // line by line: the whole text is marked at once.
     void markLines(std::string_view lines);
 
     // Moves on to the next marked line; false when none is left.

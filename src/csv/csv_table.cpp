@@ -77,7 +77,7 @@ bool countFields(CsvSource& source, CsvFields& fields, const CodePage& codePage,
     if (!source.startPass(reader)) return false;
     while (reader.nextPiece()) {
         std::string_view lines, line;
-        if (reader.nextLines(lines)) {
+        if (reader.nextLines(lines, CsvFields::markedTextLimit)) {
             fields.markLines(lines);
             while (fields.nextMarkedLine()) counts.add(fields.countMarkedLine());
         }
@@ -137,7 +137,7 @@ bool writeSections(CsvSource& source, CsvFields& fields, const CodePage& codePag
     };
     while (reader.nextPiece()) {
         std::string_view lines, line;
-        if (reader.nextLines(lines)) {
+        if (reader.nextLines(lines, CsvFields::markedTextLimit)) {
             fields.markLines(lines);
             while (fields.nextMarkedLine())
                 if (!section([&](NumberedList& rows) { return fields.writeMarkedLineRows(rows); })) return false;

@@ -105,9 +105,10 @@ bool LineReader::nextPiece()
     return true;
 }
 
-bool LineReader::nextLines(std::string_view& lines)
+bool LineReader::nextLines(std::string_view& lines, std::size_t most)
 {
     const std::string_view rest = piece_.substr(pos_);
+    if (rest.size() > most) return false;
     if (codePage_.anyLeads() && (!codePage_.leadsAllHigh() || scan::anyHighByte(rest.data(), rest.size())))
         return false;
     // Unless the piece holds the end of the file, its last line may go on.
