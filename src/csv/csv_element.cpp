@@ -52,20 +52,31 @@ bool writeCsvSection(const char* csvFileName, const char* iniFileName, const std
         out.lineBreak();
         CsvFields fields(codePage);
         long long index = 0;
+        // The line of the record just cut into fields.
+        const auto writeLine = [&] {
+            if (keyField >= 1)
+                writeField(out, fields, keyField, codePage);
+            else
+                out.commit(writeDecimal(out.reserve(maxDecimal), index));
+            out.append("=\"");
+            writeField(out, fields, valueLine, codePage);
+            out.append("\"");
+            out.lineBreak();
+            ++index;
+        };
         do {
-            std::string_view line;
+            std::string_view lines, line;
+            if (reader.nextLines(lines, CsvFields::markedTextLimit)) {
+                fields.markLines(lines);
+                while (fields.nextMarkedLine()) {
+                    fields.splitMarkedLine();
+                    writeLine();
+                }
+            }
             bool ended;
             while (reader.nextLine(line, ended)) {
                 fields.split(line);
-                if (keyField >= 1)
-                    writeField(out, fields, keyField, codePage);
-                else
-                    out.commit(writeDecimal(out.reserve(maxDecimal), index));
-                out.append("=\"");
-                writeField(out, fields, valueLine, codePage);
-                out.append("\"");
-                out.lineBreak();
-                ++index;
+                writeLine();
             }
         } while (reader.nextPiece());
         return !reader.failed();

@@ -362,6 +362,14 @@ std::size_t CsvFields::countMarkedLine()
     return n == 0 ? 0 : countMarked(block_.separators.data(), lineOrigin_, lineOrigin_ + n) + 1;
 }
 
+void CsvFields::splitMarkedLine()
+{
+    if (!lineWell_) return split(record_);
+    fields_.clear();
+    PieceList pieces{*this};
+    count_ = cutAtSeparators(pieces, block_.separators.data(), block_.quotes.data(), lineOrigin_);
+}
+
 std::size_t CsvFields::writeMarkedLineRows(NumberedList& rows)
 {
     if (!lineWell_) return writeRows(record_, rows);

@@ -57,6 +57,9 @@ public:
     // The number of fields of the marked line, as count gives it.
     std::size_t countMarkedLine();
 
+    // Cuts the marked line into its fields, as split does.
+    void splitMarkedLine();
+
     // Writes the rows of the marked line, as writeRows does.
     std::size_t writeMarkedLineRows(NumberedList& rows);
 

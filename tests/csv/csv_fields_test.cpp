@@ -204,11 +204,11 @@ TEST(SplitCSVLineModel, RecordsPastTheMarkedLengthMatchThePlainAlgorithm)
     }
 }
 
-// Whole texts of lines counted at once, against each line counted alone:
+// Whole texts of lines marked at once, against each line cut alone:
 // quotes and line feeds at every place within and across 64-byte words,
 // lines badly quoted or past the marked length, with and without a last
 // line feed.
-TEST(MarkedLines, CountsMatchEachLineCountedAlone)
+TEST(MarkedLines, MatchEachLineCutAlone)
 {
     static const char* const pieces[] = {"\"", "\"\"", "\"\"\"", ",", ",\"", "\",", "a", "bc", "\n", "\n\n", "\",\n",
                                          "\"\n", "\xE9", "x\"y", "0123456789abcdefghij"};
@@ -234,6 +234,20 @@ TEST(MarkedLines, CountsMatchEachLineCountedAlone)
             fields.markLines(text);
             while (fields.nextMarkedLine()) counted.push_back(fields.countMarkedLine());
             ASSERT_EQ(counted, expected) << ::testing::PrintToString(text);
+            // Cut into fields, as split cuts each line.
+            std::vector<std::string> cut, splitAlone;
+            fields.markLines(text);
+            while (fields.nextMarkedLine()) {
+                fields.splitMarkedLine();
+                cut.push_back(fields.splitText());
+            }
+            for (std::size_t at = 0; at < text.size();) {
+                const std::size_t end = std::min(text.find('\n', at), text.size());
+                fields.split(std::string_view(text).substr(at, end - at));
+                splitAlone.push_back(fields.splitText());
+                at = end + 1;
+            }
+            ASSERT_EQ(cut, splitAlone) << ::testing::PrintToString(text);
         }
     });
 }
