@@ -207,13 +207,17 @@ std::size_t CsvFields::walk(std::string_view record, Pieces& pieces)
     return holdsLeadBytes(record) ? walkWithLeadBytes(pieces) : walkPlain(pieces);
 }
 
-std::size_t CsvFields::writeRows(std::string_view record, NumberedList& rows)
+unsigned CsvFields::rowFlags(std::string_view record) const
 {
     // A line feed inside a record is the second byte of a character, and
     // rare: one search for the record spares one for each field.
     const bool breaks = codePage_.anyLeads() && scan::findByte(record.data(), 0, record.size(), '\n') < record.size();
-    PieceRows pieces{*this, rows,
-                     NumberedList::unquote | NumberedList::slackAfter | (breaks ? NumberedList::mayHoldBreak : 0u)};
+    return NumberedList::unquote | NumberedList::slackAfter | (breaks ? NumberedList::mayHoldBreak : 0u);
+}
+
+std::size_t CsvFields::writeRows(std::string_view record, NumberedList& rows)
+{
+    PieceRows pieces{*this, rows, rowFlags(record)};
     const std::size_t fields = walk(record, pieces);
     // The empty piece held back is a field unless the reader dropped it.
     if (pieces.lastEmpty && fields == pieces.count) rows.row(std::string_view(), 0);
@@ -303,20 +307,27 @@ void CsvFields::markLines(std::string_view lines)
     if (m.separators.size() < words)
         for (auto* marks : {&m.separators, &m.quotes, &m.feeds, &m.inside, &m.bad}) marks->resize(words);
     // Inside quotes after each byte: the parity of the quotes of its line up
-    // to it. Past a line feed the count starts again.
+    // to it. Past a line feed the count starts again. A second byte of a
+    // character is neither comma, quote nor line end; a real line feed is no
+    // lead byte, so the pairing starts afresh on each line without a reset.
+    const bool leads = codePage_.anyLeads();
+    bool leadCarry = false;
     std::uint64_t carry = 0;
     for (std::size_t w = 0; w < words; ++w) {
         const scan::ByteMarks marks = scan::markBytes(data + 64 * w, n - 64 * w, ',', '"', '\n');
-        std::uint64_t inside = prefixParity(marks.b, carry);
-        for (std::uint64_t feeds = marks.c; feeds != 0; feeds &= feeds - 1) {
-            const unsigned p = scan::lowestBit(feeds);
+        const std::uint64_t trail =
+            leads ? trailBytes(marks.high ? codePage_.markLeads(data + 64 * w, marks.high) : 0, leadCarry) : 0;
+        const std::uint64_t commas = marks.a & ~trail, quotes = marks.b & ~trail, feeds = marks.c & ~trail;
+        std::uint64_t inside = prefixParity(quotes, carry);
+        for (std::uint64_t rest = feeds; rest != 0; rest &= rest - 1) {
+            const unsigned p = scan::lowestBit(rest);
             if ((inside >> p) & 1) inside ^= ~std::uint64_t(1) << p;
         }
         // A line feed as the last byte leaves the next word on a new line.
-        carry = (inside & ~marks.c) >> 63;
-        m.separators[w] = marks.a & ~inside;
-        m.quotes[w] = marks.b;
-        m.feeds[w] = marks.c;
+        carry = (inside & ~feeds) >> 63;
+        m.separators[w] = commas & ~inside;
+        m.quotes[w] = quotes;
+        m.feeds[w] = feeds;
         m.inside[w] = inside;
     }
     // What findSeparators asks of a record, for every line at once: a quote
@@ -373,7 +384,7 @@ void CsvFields::splitMarkedLine()
 std::size_t CsvFields::writeMarkedLineRows(NumberedList& rows)
 {
     if (!lineWell_) return writeRows(record_, rows);
-    PieceRows pieces{*this, rows, NumberedList::unquote | NumberedList::slackAfter};
+    PieceRows pieces{*this, rows, rowFlags(record_)};
     const std::size_t fields = cutAtSeparators(pieces, block_.separators.data(), block_.quotes.data(), lineOrigin_);
     if (pieces.lastEmpty && fields == pieces.count) rows.row(std::string_view(), 0);
     return fields;

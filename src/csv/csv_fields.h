@@ -45,10 +45,11 @@ public:
     static constexpr std::size_t markedTextLimit = std::size_t(1) << 20;
 
     // Marks lines, to be taken one at a time with nextMarkedLine: whole
-    // lines, each with its "\n" but perhaps the last, none holding a lead
-    // byte, at most markedTextLimit bytes, with scan::overRead readable
-    // bytes after it, kept until the next markLines. Quicker than cutting
-    // line by line: the whole text is marked at once.
+    // lines as the line cursor cuts them, each with its "\n" but perhaps the
+    // last, at most markedTextLimit bytes, with scan::overRead readable
+    // bytes after it, kept until the next markLines; a code page with lead
+    // bytes has them all above 0x7F. Quicker than cutting line by line: the
+    // whole text is marked at once.
     void markLines(std::string_view lines);
 
     // Moves on to the next marked line; false when none is left.
@@ -85,6 +86,8 @@ private:
     struct PieceRows;
 
     bool holdsLeadBytes(std::string_view record) const;
+    // The flags of record's rows: unquoted, slack after, perhaps a line feed.
+    unsigned rowFlags(std::string_view record) const;
     // Each walk hands the pieces of the record's split text to pieces and
     // returns how many fields a reader takes from them.
     template <class Pieces>

@@ -108,11 +108,18 @@ bool LineReader::nextPiece()
 bool LineReader::nextLines(std::string_view& lines, std::size_t most)
 {
     const std::string_view rest = piece_.substr(pos_);
-    if (rest.size() > most) return false;
-    if (codePage_.anyLeads() && (!codePage_.leadsAllHigh() || scan::anyHighByte(rest.data(), rest.size())))
-        return false;
-    // Unless the piece holds the end of the file, its last line may go on.
-    const std::size_t whole = last_ ? rest.size() : rest.rfind('\n') + 1;
+    if (rest.size() > most || (codePage_.anyLeads() && !codePage_.leadsAllHigh())) return false;
+    // Unless the piece holds the end of the file, its last line may go on:
+    // the lines end at the last real "\n". rest starts a line, and a "\n"
+    // after an odd run of lead bytes is the second byte of a character.
+    std::size_t whole = last_ ? rest.size() : 0;
+    for (std::size_t p = rest.rfind('\n'); !last_ && p != std::string_view::npos; p = rest.rfind('\n', p - 1)) {
+        if (!codePage_.anyLeads() || !codePage_.leadRunOdd(rest.data(), 0, p, false)) {
+            whole = p + 1;
+            break;
+        }
+        if (p == 0) break;
+    }
     if (whole == 0) return false;
     lines = rest.substr(0, whole);
     pos_ += whole;

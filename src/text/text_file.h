@@ -95,11 +95,10 @@ public:
     }
 
     // The rest of the piece's whole lines as one text, each with its "\n"
-    // (the file's last line perhaps without), where every "\n" in it ends a
-    // line: no byte of it can be a lead byte. False, nothing taken, when some
-    // byte can be one, no whole line is left, or the lines run past most
-    // bytes (a piece grown for a long line); nextLine then goes on. The text
-    // has scan::overRead readable bytes after it.
+    // (the file's last line perhaps without). False, nothing taken, when no
+    // whole line is left, the lines run past most bytes (a piece grown for a
+    // long line), or the code page has a lead byte below 0x80; nextLine then
+    // goes on. The text has scan::overRead readable bytes after it.
     bool nextLines(std::string_view& lines, std::size_t most);
 
     // Whether reading failed (as opposed to ending).

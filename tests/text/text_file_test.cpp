@@ -30,14 +30,19 @@ using testing_support::selectCodePage;
 using testing_support::writeBytes;
 
 // The lines that a line reader hands out for the file, in pieces of
-// pieceSize bytes.
-Lines readLines(const std::string& file, std::size_t pieceSize = quillet::LineReader::defaultPiece)
+// pieceSize bytes; inBlocks takes each piece's whole lines as one text first.
+Lines readLines(const std::string& file, std::size_t pieceSize = quillet::LineReader::defaultPiece,
+                bool inBlocks = false)
 {
     quillet::LineReader reader(codePage(), pieceSize);
     Lines lines;
     if (!reader.open(file.c_str())) return lines;
     while (reader.nextPiece()) {
-        std::string_view line;
+        std::string_view block, line;
+        if (inBlocks && reader.nextLines(block, std::string_view::npos)) {
+            quillet::LineCursor cut(block.data(), block.size(), codePage());
+            for (quillet::Line l; cut.next(l);) lines.emplace_back(block.substr(l.begin, l.end - l.begin));
+        }
         bool ended;
         while (reader.nextLine(line, ended)) lines.emplace_back(line);
     }
@@ -129,6 +134,7 @@ TEST_F(ReadFileLines, MatchesThePlainRulesOnRandomFiles)
             const Lines expected = reference::splitLines(reference::applyReadRules(bytes));
             ASSERT_EQ(linesOf(bytes), expected) << ::testing::PrintToString(bytes);
             ASSERT_EQ(readLines(path("in.txt"), 1 + round % 13), expected) << ::testing::PrintToString(bytes);
+            ASSERT_EQ(readLines(path("in.txt"), 1 + round % 13, true), expected) << ::testing::PrintToString(bytes);
         }
     });
 }
