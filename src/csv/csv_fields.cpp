@@ -1,15 +1,18 @@
 // Cutting CSV records into fields: by marks of their commas and quotes (the
-// second bytes of characters unmarked), made a record at a time or, for runs
-// of lines without lead bytes, for the whole run at once; else, for long
-// records holding lead bytes, by the splitter's table, a step per byte.
+// second bytes of characters unmarked; their separators are found in
+// csv_separators.cpp), else by searches, or, for long records holding lead
+// bytes, by the splitter's table, a step per byte.
 #include "csv/csv_fields.h"
 
 #include <algorithm>
-#include <utility>
 
+#include "csv/csv_marks.h"
 #include "text/byte_scan.h"
 
 namespace quillet {
+
+using namespace csvmarks;
+
 namespace {
 
 // The splitter's states, each the offset of its 6-bit slot in a transition
@@ -47,56 +50,6 @@ void makeSplitTable(const CodePage& codePage, std::uint64_t table[256])
     const std::uint64_t lead = transitions(leadUnquoted, leadUnquoted, leadQuoted, leadQuoted);
     for (unsigned b = 0; b < 256; ++b)
         table[b] = codePage.isLead(static_cast<unsigned char>(b)) ? lead : b == '"' ? quote : b == ',' ? comma : other;
-}
-
-// Records up to this long are cut by marks; longer ones, rare, by searches.
-const std::size_t markedLimit = 4096;
-
-// The first position at or after from whose bit is set in masks, or n.
-inline std::size_t nextMarked(const std::uint64_t* masks, std::size_t from, std::size_t n)
-{
-    if (from >= n) return n;
-    std::size_t word = from / 64;
-    std::uint64_t bits = masks[word] & (~std::uint64_t(0) << (from % 64));
-    while (bits == 0) {
-        if (++word * 64 >= n) return n;
-        bits = masks[word];
-    }
-    return std::min(n, word * 64 + scan::lowestBit(bits));
-}
-
-// The first position at or after from whose bit is clear in masks, or n.
-inline std::size_t nextUnmarked(const std::uint64_t* masks, std::size_t from, std::size_t n)
-{
-    if (from >= n) return n;
-    std::size_t word = from / 64;
-    std::uint64_t bits = ~masks[word] & (~std::uint64_t(0) << (from % 64));
-    while (bits == 0) {
-        if (++word * 64 >= n) return n;
-        bits = ~masks[word];
-    }
-    return std::min(n, word * 64 + scan::lowestBit(bits));
-}
-
-// How many bits of masks are set in [from, to).
-inline std::size_t countMarked(const std::uint64_t* masks, std::size_t from, std::size_t to)
-{
-    std::size_t count = 0;
-    for (std::size_t at = from; at < to;) {
-        const std::size_t w = at / 64, wordEnd = 64 * (w + 1);
-        std::uint64_t bits = masks[w] & (~std::uint64_t(0) << (at % 64));
-        if (to < wordEnd) bits &= (std::uint64_t(1) << (to % 64)) - 1;
-        count += scan::countBits(bits);
-        at = wordEnd;
-    }
-    return count;
-}
-
-// Whether a quote is marked strictly between the first and the last byte of
-// the field at [begin, end).
-inline bool innerQuote(const std::uint64_t* quotes, std::size_t begin, std::size_t end)
-{
-    return end - begin >= 3 && nextMarked(quotes, begin + 1, end - 1) < end - 1;
 }
 
 // Where the quoted field that opens at text[s] closes, by searches: the last
@@ -241,136 +194,6 @@ std::size_t CsvFields::count(std::string_view record)
         return record.empty() ? 0 : commas + 1;
     PieceCount pieces{*this};
     return walk(record, pieces);
-}
-
-namespace {
-
-// Bit i of the result: the parity of the bits 0 to i of x (an odd count
-// gives 1), after carry, the parity of the words before.
-inline std::uint64_t prefixParity(std::uint64_t x, std::uint64_t carry)
-{
-    x ^= x << 1;
-    x ^= x << 2;
-    x ^= x << 4;
-    x ^= x << 8;
-    x ^= x << 16;
-    x ^= x << 32;
-    return carry ? ~x : x;
-}
-
-}  // namespace
-
-bool CsvFields::findSeparators(std::size_t n, std::size_t words)
-{
-    if (separators_.size() < words) separators_.resize(words);
-    // Inside quotes after each byte: the parity of the quotes up to it.
-    std::uint64_t carry = 0;
-    for (std::size_t w = 0; w < words; ++w) {
-        const std::uint64_t inside = prefixParity(quotes_[w], carry);
-        carry = inside >> 63;
-        separators_[w] = commas_[w] & ~inside;
-        inside_[w % 2] = inside;
-        // The quotes that open (inside after them) and close (outside after
-        // them), checked once the next word is known.
-        if (w > 0 && !wellQuoted(w - 1, n, words)) return false;
-    }
-    if (!wellQuoted(words - 1, n, words)) return false;
-    // A record that ends inside quotes is left to the walk.
-    const std::size_t last = n - 1;
-    return ((inside_[(words - 1) % 2] >> (last % 64)) & 1) == 0;
-}
-
-bool CsvFields::wellQuoted(std::size_t w, std::size_t n, std::size_t words) const
-{
-    // A quote opens only at the start of a field (after a separator, or the
-    // record's first byte) or right after a quote that closes (a pair); it
-    // closes only before a separator, the end, or a quote that opens.
-    const std::uint64_t inside = inside_[w % 2];
-    const std::uint64_t opens = quotes_[w] & inside, closes = quotes_[w] & ~inside;
-    const std::uint64_t before = w > 0 ? (separators_[w - 1] | quotes_[w - 1]) >> 63 : 1;
-    const std::uint64_t after = w + 1 < words ? (separators_[w + 1] | quotes_[w + 1]) << 63 : 0;
-    const std::uint64_t prevOk = ((separators_[w] | quotes_[w]) << 1) | before;
-    std::uint64_t nextOk = ((separators_[w] | quotes_[w]) >> 1) | after;
-    // The record's last byte may close.
-    if (w == words - 1) nextOk |= std::uint64_t(1) << ((n - 1) % 64);
-    return (opens & ~prevOk) == 0 && (closes & ~nextOk) == 0;
-}
-
-void CsvFields::markLines(std::string_view lines)
-{
-    marked_ = lines;
-    next_ = 0;
-    const char* data = lines.data();
-    const std::size_t n = lines.size();
-    const std::size_t words = (n + 63) / 64;
-    BlockMarks& m = block_;
-    if (m.separators.size() < words)
-        for (auto* marks : {&m.separators, &m.quotes, &m.feeds, &m.inside, &m.bad}) marks->resize(words);
-    // Inside quotes after each byte: the parity of the quotes of its line up
-    // to it. Past a line feed the count starts again. A second byte of a
-    // character is neither comma, quote nor line end; a real line feed is no
-    // lead byte, so the pairing starts afresh on each line without a reset.
-    const bool leads = codePage_.anyLeads();
-    bool leadCarry = false;
-    std::uint64_t carry = 0;
-    for (std::size_t w = 0; w < words; ++w) {
-        const scan::ByteMarks marks = scan::markBytes(data + 64 * w, n - 64 * w, ',', '"', '\n');
-        const std::uint64_t trail =
-            leads ? trailBytes(marks.high ? codePage_.markLeads(data + 64 * w, marks.high) : 0, leadCarry) : 0;
-        const std::uint64_t commas = marks.a & ~trail, quotes = marks.b & ~trail, feeds = marks.c & ~trail;
-        std::uint64_t inside = prefixParity(quotes, carry);
-        for (std::uint64_t rest = feeds; rest != 0; rest &= rest - 1) {
-            const unsigned p = scan::lowestBit(rest);
-            if ((inside >> p) & 1) inside ^= ~std::uint64_t(1) << p;
-        }
-        // A line feed as the last byte leaves the next word on a new line.
-        carry = (inside & ~feeds) >> 63;
-        m.separators[w] = commas & ~inside;
-        m.quotes[w] = quotes;
-        m.feeds[w] = feeds;
-        m.inside[w] = inside;
-    }
-    // What findSeparators asks of a record, for every line at once: a quote
-    // opens only at the start of a field or after a quote, closes only before
-    // a separator, a quote or the line's end, and the line ends outside
-    // quotes. A mark in bad fails the line that holds it (a line feed
-    // belongs to the line it ends).
-    const auto edges = [&](std::size_t w) { return m.separators[w] | m.quotes[w] | m.feeds[w]; };
-    for (std::size_t w = 0; w < words; ++w) {
-        const std::uint64_t before = w > 0 ? edges(w - 1) >> 63 : 1;
-        std::uint64_t after = w + 1 < words ? edges(w + 1) << 63 : 0;
-        const std::uint64_t inside = m.inside[w];
-        std::uint64_t bad = m.feeds[w] & inside;
-        if (w + 1 == words) {
-            // The text's last byte ends a line.
-            const std::uint64_t last = std::uint64_t(1) << ((n - 1) % 64);
-            after |= last;
-            bad |= inside & last;
-        }
-        const std::uint64_t prevOk = edges(w) << 1 | before, nextOk = edges(w) >> 1 | after;
-        m.bad[w] = bad | (m.quotes[w] & inside & ~prevOk) | (m.quotes[w] & ~inside & ~nextOk);
-    }
-}
-
-bool CsvFields::nextMarkedLine()
-{
-    const std::size_t n = marked_.size();
-    if (next_ >= n) return false;
-    const std::size_t end = nextMarked(block_.feeds.data(), next_, n);
-    // A line that fails, or is past the marked length, is cut on its own.
-    const std::size_t checked = std::min(end + 1, n);  // with its line feed
-    lineWell_ = end - next_ <= markedLimit && nextMarked(block_.bad.data(), next_, checked) == checked;
-    lineOrigin_ = next_;
-    record_ = marked_.substr(next_, end - next_);
-    next_ = end + 1;
-    return true;
-}
-
-std::size_t CsvFields::countMarkedLine()
-{
-    if (!lineWell_) return count(record_);
-    const std::size_t n = record_.size();
-    return n == 0 ? 0 : countMarked(block_.separators.data(), lineOrigin_, lineOrigin_ + n) + 1;
 }
 
 void CsvFields::splitMarkedLine()
