@@ -35,6 +35,11 @@ inline std::size_t findByte(const char* data, std::size_t from, std::size_t size
         const unsigned mask = Block16::load(data + from).equal(c);
         if (mask != 0) return from + lowestBit(mask);
     }
+    if (from < size && size - from < 16) {
+        for (; from < size; ++from)
+            if (data[from] == c) return from;
+        return size;
+    }
     return plain::findByte(data, from, size, c);
 }
 
