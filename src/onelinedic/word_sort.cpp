@@ -1,7 +1,8 @@
-// Sorting the word list: the spans are grouped by first byte, then each
-// group is sorted by radix on keys of eleven bytes, with the texts compared
-// only where keys tie. Only spans and small sort items move; equal texts,
-// found on the way, leave sharing one span.
+// Sorting the word list: the spans are grouped by first byte; in each group
+// the copies of a short text are gathered into one item, then the items are
+// sorted by radix on keys of eleven bytes, with the texts compared only
+// where keys tie. Only spans and small sort items move; equal texts, found on
+// the way, leave sharing one span.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -16,9 +17,11 @@
 namespace quillet {
 namespace {
 
-// A range of items that agree on the bytes before depth.
+// A range of items that agree on the bytes before depth; keyed when their
+// keys from depth on are set already.
 struct Pending {
     std::size_t first, last, depth;
+    bool keyed;
 };
 
 // The room that sorting needs, all taken before anything is sorted. A stack
@@ -143,20 +146,21 @@ void finishRuns(std::vector<SortItem>& items, std::size_t first, std::size_t las
         else if (j - i > 1 && j - i <= smallRun)
             sortTails(items, i, j, texts, depth, room);
         else if (j - i > 1)
-            room.pending.push_back({i, j, depth});
+            room.pending.push_back({i, j, depth, false});
         i = j;
     }
 }
 
 // Puts items in the byte order of the texts at their positions, which all
-// agree on the bytes before depth: keys from there, then, for each run of
-// equal keys that may differ further on, the rest of the texts. Marks every
-// item whose text equals the one before: equal texts only ever share a run.
-void sortItems(std::vector<SortItem>& items, const Entries& texts, std::size_t depth, SortRoom& room)
+// agree on the bytes before depth: keys from there (set already when keyed),
+// then, for each run of equal keys that may differ further on, the rest of
+// the texts. Marks every item whose text equals the one before: equal texts
+// only ever share a run.
+void sortItems(std::vector<SortItem>& items, const Entries& texts, std::size_t depth, bool keyed, SortRoom& room)
 {
     std::vector<Pending>& pending = room.pending;
     pending.clear();
-    pending.push_back({0, items.size(), depth});
+    pending.push_back({0, items.size(), depth, keyed});
     room.repeats.assign(items.size(), 0);
     while (!pending.empty()) {
         Pending range = pending.back();
@@ -165,7 +169,7 @@ void sortItems(std::vector<SortItem>& items, const Entries& texts, std::size_t d
             sortTails(items, range.first, range.last, texts, range.depth, room);
             continue;
         }
-        fillKeys(items, range.first, range.last, texts, range.depth);
+        if (!range.keyed) fillKeys(items, range.first, range.last, texts, range.depth);
         SortItem* first = items.data() + range.first;
         SortItem* last = items.data() + range.last;
         if (std::all_of(first + 1, last, [&](const SortItem& i) { return sameKey(i, *first); })) {
@@ -173,7 +177,7 @@ void sortItems(std::vector<SortItem>& items, const Entries& texts, std::size_t d
             // than eleven bytes a round, skip all that they share.
             if ((first->low & 0xFF) == keyBytes)
                 pending.push_back({range.first, range.last,
-                                   range.depth + sharedBytes(first, last, texts, range.depth)});
+                                   range.depth + sharedBytes(first, last, texts, range.depth), false});
             else
                 room.markRepeats(range.first, range.last);
             continue;
@@ -181,6 +185,48 @@ void sortItems(std::vector<SortItem>& items, const Entries& texts, std::size_t d
         radixSortByKey(first, last, room.keyRanges);
         finishRuns(items, range.first, range.last, texts, range.depth + keyBytes, room);
     }
+}
+
+// The table slot where gatherCopies looks for item's key first, for a table
+// of 2^(64 - shift) slots.
+std::size_t slotOf(const SortItem& item, unsigned shift)
+{
+    const std::uint64_t mixed = (item.high ^ std::uint64_t(item.low) * 0x9E3779B97F4A7C15u) * 0xFF51AFD7ED558CCDu;
+    return static_cast<std::size_t>(mixed >> shift);
+}
+
+// Gathers the copies among items, whose keys are set and whose positions
+// are 0 to items.size() - 1: of the items whose keys hold their whole texts,
+// only the first of each text stays, and copies[its position] counts the
+// entries it stands for; the others all stay, each for one entry. Keeps the
+// order of the items that stay. slots is room for the table of keys seen.
+void gatherCopies(std::vector<SortItem>& items, std::vector<std::uint32_t>& copies,
+                  std::vector<std::uint32_t>& slots)
+{
+    const std::size_t n = items.size();
+    unsigned bits = 1;
+    while ((std::size_t(1) << bits) < 2 * n) ++bits;
+    const std::uint32_t empty = UINT32_MAX;  // items stay at 0 to n - 2 (n is under 2^32)
+    slots.assign(std::size_t(1) << bits, empty);
+    const std::size_t mask = slots.size() - 1;
+    const unsigned shift = 64 - bits;
+    copies.assign(n, 1);
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i + ahead < n) scan::prefetch(&slots[slotOf(items[i + ahead], shift)]);
+        const SortItem item = items[i];
+        if ((item.low & 0xFF) < keyBytes) {
+            std::size_t s = slotOf(item, shift);
+            while (slots[s] != empty && !sameKey(items[slots[s]], item)) s = (s + 1) & mask;
+            if (slots[s] != empty) {
+                ++copies[items[slots[s]].position];
+                continue;
+            }
+            slots[s] = static_cast<std::uint32_t>(kept);
+        }
+        items[kept++] = item;
+    }
+    items.resize(kept);
 }
 
 // The group of an entry in the first step of the sort: its first byte, 0 for
@@ -233,6 +279,8 @@ void groupByFirstByte(std::vector<WordSpan>& spans, std::vector<unsigned char>& 
 // What sorting groups of entries needs, all taken before anything is sorted.
 struct GroupSorter {
     SortRoom room;
+    std::vector<std::uint32_t> copies;  // by position in the group: entries an item stands for
+    std::vector<std::uint32_t> slots;   // gatherCopies's table
     std::vector<WordSpan> ordered;
 
     // Takes the room for groups of up to largest entries.
@@ -242,6 +290,10 @@ struct GroupSorter {
         scan::reserveLarge(room.pending, largest / 2 + 1);
         scan::reserveLarge(room.repeats, largest);
         room.keyRanges.reserve(std::min(largest / 2 + 1, std::size_t(255) * (keyBytes + 1) + 1));
+        scan::reserveLarge(copies, largest);
+        std::size_t tableSize = 2;
+        while (tableSize < 2 * largest) tableSize *= 2;
+        scan::reserveLarge(slots, tableSize);
         scan::reserveLarge(ordered, largest);
     }
 
@@ -256,14 +308,24 @@ struct GroupSorter {
             room.items.resize(size);
             for (std::size_t i = 0; i < size; ++i) room.items[i] = {0, 0, static_cast<std::uint32_t>(i)};
             WordSpan* group = spans.data() + bounds[g];
+            const Entries texts{bytes, group};
             // Past group 0 (the empty entry among them) every entry has the
             // group's byte first.
-            sortItems(room.items, Entries{bytes, group}, g == 0 ? 0 : 1, room);
-            // A repeat takes the span of the text before it.
+            const std::size_t depth = g == 0 ? 0 : 1;
+            // Many entries are often copies of a few short words: each word
+            // is sorted once, however many copies it has.
+            fillKeys(room.items, 0, size, texts, depth);
+            gatherCopies(room.items, copies, slots);
+            sortItems(room.items, texts, depth, true, room);
+            // A repeat takes the span of the text before it; an item's
+            // copies all take its span.
             ordered.clear();
-            for (std::size_t k = 0; k < size; ++k) {
-                if (k + ahead < size) scan::prefetch(&group[room.items[k + ahead].position]);
-                ordered.push_back(room.repeats[k] ? ordered.back() : group[room.items[k].position]);
+            const std::size_t sorted = room.items.size();
+            for (std::size_t k = 0; k < sorted; ++k) {
+                if (k + ahead < sorted) scan::prefetch(&group[room.items[k + ahead].position]);
+                const std::uint32_t at = room.items[k].position;
+                const WordSpan span = room.repeats[k] ? ordered.back() : group[at];
+                for (std::uint32_t c = copies[at]; c-- > 0;) ordered.push_back(span);
             }
             std::copy(ordered.begin(), ordered.end(), group);
         }
