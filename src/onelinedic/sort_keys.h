@@ -28,28 +28,29 @@ struct KeyRange {
     unsigned level;
 };
 
+// The bytes that setKey reads from where it starts: more than the key holds.
+constexpr std::size_t keyReach = 12;
+
 // Sets the key of item to up to eleven bytes of text from depth on, padded
 // with zeros, and their count. Keys order as the texts do as far as they
-// reach; equal keys with a count under eleven belong to equal texts.
+// reach; equal keys with a count under eleven belong to equal texts. Reads
+// keyReach bytes from depth on, past the text's end when it is shorter: the
+// caller sees that they are readable.
 inline void setKey(SortItem& item, std::string_view text, std::size_t depth)
 {
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data()) + depth;
-    std::size_t left = text.size() - depth;
-    std::size_t take = left < keyBytes ? left : keyBytes;
+    const std::size_t left = text.size() - depth;
+    const std::size_t take = left < keyBytes ? left : keyBytes;
+    // Always the same loads, then the bytes past the text masked off: the
+    // lengths of words vary at random, and a loop over them would mispredict.
+    unsigned char bytes[keyReach];
+    std::memcpy(bytes, text.data() + depth, keyReach);
     std::uint64_t high = 0;
-    std::uint32_t low = 0;
-    if (take == keyBytes) {
-        // Fixed sizes: plain loads, no copying loop.
-        unsigned char bytes[keyBytes];
-        std::memcpy(bytes, p, keyBytes);
-        for (std::size_t i = 0; i < 8; ++i) high = high << 8 | bytes[i];
-        low = std::uint32_t(bytes[8]) << 24 | std::uint32_t(bytes[9]) << 16 | std::uint32_t(bytes[10]) << 8;
-    } else {
-        for (std::size_t i = 0; i < take && i < 8; ++i) high |= std::uint64_t(p[i]) << (8 * (7 - i));
-        for (std::size_t i = 8; i < take; ++i) low |= std::uint32_t(p[i]) << (8 * (11 - i));
-    }
-    item.high = high;
-    item.low = low | static_cast<std::uint32_t>(take);
+    for (std::size_t i = 0; i < 8; ++i) high = high << 8 | bytes[i];
+    const std::uint32_t low = std::uint32_t(bytes[8]) << 24 | std::uint32_t(bytes[9]) << 16 | std::uint32_t(bytes[10]) << 8;
+    const std::uint64_t highMask = take >= 8 ? ~std::uint64_t(0) : ~(~std::uint64_t(0) >> (8 * take));
+    const std::uint32_t lowMask = take <= 8 ? 0 : ~(0xFFFFFFFFu >> (8 * (take - 8)));
+    item.high = high & highMask;
+    item.low = (low & lowMask) | static_cast<std::uint32_t>(take);
 }
 
 inline bool sameKey(const SortItem& a, const SortItem& b)

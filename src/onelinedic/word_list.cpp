@@ -6,6 +6,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "onelinedic/sort_keys.h"
 #include "text/byte_scan.h"
 #include "text/file_io.h"
 #include "text/line_cursor.h"
@@ -82,6 +83,9 @@ void WordList::clear() noexcept
 
 void WordList::sort()
 {
+    // The sort reads a few bytes past the last entry.
+    static_assert(scan::overRead >= keyReach, "the room past the bytes must cover a sort key's reach");
+    if (bytes_.capacity() - bytes_.size() < scan::overRead) scan::reserveLarge(bytes_, bytes_.size() + scan::overRead);
     sortWordSpans(bytes_.data(), spans_);
     repeatsShareSpans_ = true;
 }
@@ -122,7 +126,7 @@ void WordList::pack()
     std::string packed;
     std::size_t total = 0;
     for (const WordSpan& span : spans_) total += span.length;
-    scan::reserveLarge(packed, total);
+    scan::reserveLarge(packed, total + scan::overRead);  // the room a sort reads past the end
     for (WordSpan& span : spans_) {
         const std::size_t at = packed.size();
         packed.append(bytes_, span.offset, span.length);

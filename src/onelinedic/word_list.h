@@ -105,7 +105,8 @@ private:
 
 // Sorts spans (of entries in bytes) into ascending byte order. Only the
 // spans move, and equal entries leave with the first one's span; if memory
-// runs out, nothing has changed.
+// runs out, nothing has changed. Reads a few bytes past an entry's end (up
+// to keyReach): bytes must have that many readable past the last entry.
 void sortWordSpans(const char* bytes, std::vector<WordSpan>& spans);
 
 }  // namespace quillet
