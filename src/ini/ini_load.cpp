@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "text/byte_scan.h"
+#include "text/line_cursor.h"
 #include "text/text_file.h"
 
 namespace quillet {
@@ -12,6 +14,13 @@ namespace {
 bool isBlankOrTab(char c)
 {
     return c == ' ' || c == '\t';
+}
+
+// Whether a line that opens with c may lose bytes (its indent) or start a
+// section; any other line joins the run whole.
+bool opensApart(char c)
+{
+    return c == '[' || isBlankOrTab(c);
 }
 
 // The blocks being cut from an INI file's lines as they come in.
@@ -45,6 +54,36 @@ public:
         }
     }
 
+    // Takes a text of whole lines, as LineReader::nextLines hands them out,
+    // in one go. Where no "\n" in it can be the second byte of a character,
+    // only the lines that open apart are taken one by one: the lines between
+    // them join the run together.
+    void addLines(std::string_view lines)
+    {
+        const char* const data = lines.data();
+        const std::size_t n = lines.size();
+        if (codePage_.anyLeads() && scan::anyHighByte(data, n)) {
+            LineCursor cursor(data, n, codePage_);
+            for (Line line; cursor.next(line);) addLine(lines.substr(line.begin, line.end - line.begin), line.ended);
+            return;
+        }
+        std::size_t feeds[64];
+        std::size_t searched = 0, start = 0, joinFrom = 0;
+        for (std::size_t got; (got = scan::collectByte(data, searched, n, '\n', feeds, 64, &searched)) > 0;) {
+            for (std::size_t k = 0; k < got; ++k) {
+                if (opensApart(data[start])) {
+                    addWholeLines(data + joinFrom, data + start);
+                    addLine(std::string_view(data + start, feeds[k] - start), true);
+                    joinFrom = feeds[k] + 1;
+                }
+                start = feeds[k] + 1;
+            }
+        }
+        addWholeLines(data + joinFrom, data + start);
+        // The file's last line, when it has no "\n".
+        if (start < n) addLine(std::string_view(data + start, n - start), false);
+    }
+
     // The piece that the lines lie in is about to go.
     void endRun()
     {
@@ -65,6 +104,18 @@ public:
     }
 
 private:
+    // Takes the lines [from, to), each ended by its "\n", none of which opens
+    // apart: they keep all their bytes.
+    void addWholeLines(const char* from, const char* to)
+    {
+        if (from == to) return;
+        if (from != runEnd_) {
+            endRun();
+            runStart_ = from;
+        }
+        runEnd_ = to;
+    }
+
     // Ends the block being built and starts the next one.
     void finishBlock()
     {
@@ -91,7 +142,8 @@ bool loadINIBlocks(const char* fileName, IniBlocks& blocks, const CodePage& code
     blocks.expect(std::min<std::size_t>(reader.sizeHint(), std::size_t(64) << 20));
     INICut cut(blocks, codePage);
     while (reader.nextPiece()) {
-        std::string_view line;
+        std::string_view lines, line;
+        if (reader.nextLines(lines, lines.npos)) cut.addLines(lines);
         bool ended;
         while (reader.nextLine(line, ended)) cut.addLine(line, ended);
         cut.endRun();
