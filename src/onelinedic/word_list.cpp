@@ -38,6 +38,7 @@ void WordList::push_back(std::string_view text)
     bytes_.append(text.data(), text.size());
     spans_.push_back({static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(text.size())});
     repeatsShareSpans_ = false;
+    mayHoldBreaks_ = mayHoldBreaks_ || scan::findByte(text.data(), 0, text.size(), '\n') != text.size();
 }
 
 bool WordList::appendFile(const char* fileName, const CodePage& codePage)
@@ -69,6 +70,7 @@ void WordList::appendLines(std::string& text, const CodePage& codePage)
     }
     // Nothing asks for memory from here on.
     repeatsShareSpans_ = false;
+    mayHoldBreaks_ = mayHoldBreaks_ || codePage.anyLeads();
     LineCursor lines(bytes_.data(), bytes_.size(), codePage, base);
     for (Line line; lines.next(line);)
         spans_.push_back({static_cast<std::uint32_t>(line.begin), static_cast<std::uint32_t>(line.end - line.begin)});
@@ -79,6 +81,7 @@ void WordList::clear() noexcept
     std::string().swap(bytes_);
     std::vector<WordSpan>().swap(spans_);
     repeatsShareSpans_ = false;
+    mayHoldBreaks_ = false;
 }
 
 void WordList::sort()
@@ -144,13 +147,22 @@ long long WordList::writeSection(const char* fileName, std::string_view prefix, 
         NumberedList list(out, "[word]", codePage);
         const std::size_t n = spans_.size();
         const char* bytes = bytes_.data();
+        // Each entry is one row, put together in place, unless it may hold a
+        // "\n" or end inside a character; with room past the bytes, rows
+        // are copied in blocks.
+        const bool wholeRows = !mayHoldBreaks_ && !codePage.anyLeads();
+        const unsigned flags = bytes_.capacity() - bytes_.size() >= scan::overRead ? unsigned(NumberedList::slackAfter) : 0u;
         for (std::size_t i = 0; i < n; ++i) {
             if (i + ahead < n) scan::prefetchBytes(bytes + spans_[i + ahead].offset, spans_[i + ahead].length);
             const std::string_view word(bytes + spans_[i].offset, spans_[i].length);
             // An empty prefix (the usual case) takes every word: no call to
             // compare per word, which costs more than the row itself.
-            if (prefix.empty() ||
-                (word.size() >= prefix.size() && std::memcmp(word.data(), prefix.data(), prefix.size()) == 0))
+            if (!prefix.empty() &&
+                (word.size() < prefix.size() || std::memcmp(word.data(), prefix.data(), prefix.size()) != 0))
+                continue;
+            if (wholeRows)
+                list.row(word, flags);
+            else
                 list.feedLine(word);
         }
         rows = list.finish();

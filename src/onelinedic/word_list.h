@@ -101,6 +101,9 @@ private:
     // Whether neighbours hold equal texts exactly when their spans are equal:
     // true from a sort until entries are added.
     bool repeatsShareSpans_ = false;
+    // Whether some entry may hold a "\n": one appended whole, or a line cut
+    // under a code page with lead bytes (where a "\n" can end a character).
+    bool mayHoldBreaks_ = false;
 };
 
 // Sorts spans (of entries in bytes) into ascending byte order. Only the

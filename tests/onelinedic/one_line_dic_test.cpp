@@ -398,6 +398,22 @@ TEST_F(OneLineDic, MakeINIDBWritesRowsAndNothingElse)
     EXPECT_STREQ(kept, "kept");
 }
 
+// A "\n" kept inside a character under a double-byte page is a row break
+// once the page has no lead bytes.
+TEST_F(OneLineDic, LinesCutUnderOnePageAreRowsUnderAnother)
+{
+    quillet::CodePage doubleByte, singleByte;
+    ASSERT_TRUE(doubleByte.select(932));
+    ASSERT_TRUE(singleByte.select(1252));
+    std::string text = "a\x81\nb\nc\n";
+    WordList store;
+    store.appendLines(text, doubleByte);
+    ASSERT_EQ(words(store), (Words{"a\x81\nb", "c"}));
+    const std::string file = path("out.ini");
+    EXPECT_EQ(store.writeSection(file.c_str(), "", singleByte), 3);
+    EXPECT_EQ(readBytes(file), "[word]\r\n0=\"a\x81\"\r\n1=\"b\"\r\n2=\"c\"\r\n");
+}
+
 #if !defined(_WIN32)
 // makeINIDB(file, "") while files may grow to `bytes` at most (the signal
 // of a write past that ignored, so that the write fails instead).
