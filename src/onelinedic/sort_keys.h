@@ -46,7 +46,8 @@ inline void setKey(SortItem& item, std::string_view text, std::size_t depth)
     std::memcpy(bytes, text.data() + depth, keyReach);
     std::uint64_t high = 0;
     for (std::size_t i = 0; i < 8; ++i) high = high << 8 | bytes[i];
-    const std::uint32_t low = std::uint32_t(bytes[8]) << 24 | std::uint32_t(bytes[9]) << 16 | std::uint32_t(bytes[10]) << 8;
+    const std::uint32_t low =
+        std::uint32_t(bytes[8]) << 24 | std::uint32_t(bytes[9]) << 16 | std::uint32_t(bytes[10]) << 8;
     const std::uint64_t highMask = take >= 8 ? ~std::uint64_t(0) : ~(~std::uint64_t(0) >> (8 * take));
     const std::uint32_t lowMask = take <= 8 ? 0 : ~(0xFFFFFFFFu >> (8 * (take - 8)));
     item.high = high & highMask;

@@ -151,7 +151,8 @@ long long WordList::writeSection(const char* fileName, std::string_view prefix, 
         // "\n" or end inside a character; with room past the bytes, rows
         // are copied in blocks.
         const bool wholeRows = !mayHoldBreaks_ && !codePage.anyLeads();
-        const unsigned flags = bytes_.capacity() - bytes_.size() >= scan::overRead ? unsigned(NumberedList::slackAfter) : 0u;
+        const bool slack = bytes_.capacity() - bytes_.size() >= scan::overRead;
+        const unsigned flags = slack ? unsigned(NumberedList::slackAfter) : 0u;
         for (std::size_t i = 0; i < n; ++i) {
             if (i + ahead < n) scan::prefetchBytes(bytes + spans_[i + ahead].offset, spans_[i + ahead].length);
             const std::string_view word(bytes + spans_[i].offset, spans_[i].length);

@@ -233,7 +233,7 @@ void gatherCopies(std::vector<SortItem>& items, std::vector<std::uint32_t>& copi
     const std::size_t n = items.size();
     unsigned bits = 1;
     while ((std::size_t(1) << bits) < 2 * n) ++bits;
-    const std::uint32_t empty = UINT32_MAX;  // items stay at 0 to n - 2 (n is under 2^32)
+    const std::uint32_t empty = UINT32_MAX;  // no item stays there: n fits in 32 bits
     slots.assign(std::size_t(1) << bits, empty);
     const std::size_t mask = slots.size() - 1;
     const unsigned shift = 64 - bits;
