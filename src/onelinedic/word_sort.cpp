@@ -17,11 +17,9 @@
 namespace quillet {
 namespace {
 
-// A range of items that agree on the bytes before depth; keyed when their
-// keys from depth on are set already.
+// A range of items that agree on the bytes before depth.
 struct Pending {
     std::size_t first, last, depth;
-    bool keyed;
 };
 
 // The room that sorting needs, all taken before anything is sorted. A stack
@@ -173,7 +171,7 @@ void finishRuns(std::vector<SortItem>& items, std::size_t first, std::size_t las
         else if (j - i > 1 && j - i <= smallRun)
             sortTails(items, i, j, texts, depth, room);
         else if (j - i > 1)
-            room.pending.push_back({i, j, depth, false});
+            room.pending.push_back({i, j, depth});
         i = j;
     }
 }
@@ -187,16 +185,19 @@ void sortItems(std::vector<SortItem>& items, const Entries& texts, std::size_t d
 {
     std::vector<Pending>& pending = room.pending;
     pending.clear();
-    pending.push_back({0, items.size(), depth, keyed});
+    pending.push_back({0, items.size(), depth});
     room.repeats.assign(items.size(), 0);
+    bool keysSet = keyed;  // for the first range only: all of items
     while (!pending.empty()) {
         Pending range = pending.back();
         pending.pop_back();
+        const bool fill = !keysSet;
+        keysSet = false;
         if (range.last - range.first <= smallRun) {
             sortTails(items, range.first, range.last, texts, range.depth, room);
             continue;
         }
-        if (!range.keyed) fillKeys(items, range.first, range.last, texts, range.depth);
+        if (fill) fillKeys(items, range.first, range.last, texts, range.depth);
         SortItem* first = items.data() + range.first;
         SortItem* last = items.data() + range.last;
         if (std::all_of(first + 1, last, [&](const SortItem& i) { return sameKey(i, *first); })) {
@@ -204,7 +205,7 @@ void sortItems(std::vector<SortItem>& items, const Entries& texts, std::size_t d
             // than eleven bytes a round, skip all that they share.
             if ((first->low & 0xFF) == keyBytes)
                 pending.push_back({range.first, range.last,
-                                   range.depth + sharedBytes(first, last, texts, range.depth), false});
+                                   range.depth + sharedBytes(first, last, texts, range.depth)});
             else
                 room.markRepeats(range.first, range.last);
             continue;
