@@ -1,40 +1,15 @@
-// The scanning layer's larger kernels, each twin in turn, and memory advice.
+// The scanning layer's larger kernels, each twin in turn, and the growing of
+// large buffers.
 #include "text/byte_scan.h"
 
 #include <string_view>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
-
 namespace quillet {
 namespace scan {
 
-void adviseLargePages(const void* data, std::size_t bytes)
-{
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    const std::size_t page = std::size_t(1) << 21;
-    if (bytes < 2 * page) return;
-    const std::uintptr_t begin = reinterpret_cast<std::uintptr_t>(data);
-    const std::uintptr_t from = (begin + page - 1) & ~(page - 1);
-    const std::uintptr_t to = (begin + bytes) & ~(page - 1);
-    if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
-#else
-    (void)data;
-    (void)bytes;
-#endif
-}
-
 void reserveLarge(std::string& text, std::size_t size)
 {
-    if (size <= text.capacity()) return;
-    // Advised before the content moves in, so that no page of it is touched
-    // first.
-    std::string larger;
-    larger.reserve(size);
-    adviseLargePages(larger.data(), larger.capacity());
-    larger.append(text);
-    text.swap(larger);
+    text.reserve(size);
 }
 
 namespace plain {

@@ -1,10 +1,11 @@
 // The scanning layer: every routine that reads or copies bytes faster than
-// one at a time, and the only place that uses SIMD, prefetch or memory
-// advice. Each routine has a plain twin that gives the same results; the two
-// sets are `plain` and `sse2`, and `active` below picks one for the build.
+// one at a time, and the only place that uses SIMD or prefetch or decides
+// how large buffers grow. Each routine has a plain twin that gives the same
+// results; the two sets are `plain` and `sse2`, and `active` below picks one
+// for the build.
 //
-// Divisions: the over-read allowance; bit helpers; prefetch and memory
-// advice; the kernels (declared here, plain ones in byte_scan_plain.h, SSE2
+// Divisions: the over-read allowance; bit helpers; prefetch and large
+// buffers; the kernels (declared here, plain ones in byte_scan_plain.h, SSE2
 // ones in byte_scan_sse2.h); the choice of twin.
 #pragma once
 
@@ -62,33 +63,23 @@ inline void prefetchBytes(const char* data, std::size_t size)
     if ((reinterpret_cast<std::uintptr_t>(data) ^ reinterpret_cast<std::uintptr_t>(last)) >= 64) prefetch(last);
 }
 
-// Asks for large pages for the whole large pages inside [data, data + bytes),
-// where the platform has them: memory not touched yet then costs a few page
-// faults instead of one per 4 KB. Small ranges are left alone.
-void adviseLargePages(const void* data, std::size_t bytes);
+// Large buffers are grown here, in plain pages. Advised as large pages they
+// faulted in three to four times slower in a fresh process, wherever the
+// kernel had to gather 2 MB of free memory first or the machine (a virtual
+// one) had handed freed memory back to its host; plain pages never did.
 
-// Gives text room for size bytes, in large pages where that helps; the
-// content is kept.
+// Gives text room for size bytes at once (no doubling steps, each of which
+// would hold the old and the new buffer together); the content is kept.
 void reserveLarge(std::string& text, std::size_t size);
 
-// Gives items room for count of them, in large pages where that helps; the
-// items are kept.
+// Gives items room for count of them at once; the items are kept.
 template <class T>
 void reserveLarge(std::vector<T>& items, std::size_t count)
 {
-    if (count <= items.capacity()) return;
-    // Advised before the items move in, so that no page of it is touched
-    // first.
-    std::vector<T> larger;
-    larger.reserve(count);
-    adviseLargePages(larger.data(), larger.capacity() * sizeof(T));
-    larger.insert(larger.end(), std::make_move_iterator(items.begin()), std::make_move_iterator(items.end()));
-    items.swap(larger);
+    items.reserve(count);
 }
 
-// Makes room for one more item: when items are full, room for twice as many,
-// in large pages where that helps (a list that grows large is not faulted
-// in 4 KB at a time).
+// Makes room for one more item: when items are full, room for twice as many.
 template <class T>
 void roomForOne(std::vector<T>& items)
 {

@@ -24,7 +24,6 @@ char* TextArena::room(std::size_t n)
         std::size_t size = std::max({smallestChunk, std::min(2 * last, largestChunk), expected_, needed + needed / 2});
         expected_ = 0;
         std::unique_ptr<char[]> bytes(new char[size]);
-        scan::adviseLargePages(bytes.get(), size);
         if (open > 0) std::memcpy(bytes.get(), open_, open);
         chunks_.reserve(chunks_.size() + 1);
         open_ = bytes.get();
