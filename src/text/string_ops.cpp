@@ -10,9 +10,7 @@ namespace quillet {
 void appendReplaced(const char* data, std::size_t size, std::string_view pattern, std::string_view replacement,
                     int count, std::string& out, const CodePage& codePage)
 {
-    // Plain pages: the result is written once, in order, so large pages would
-    // only spare faults, and they fault in far slower on a virtual machine
-    // that hands freed memory back to its host.
+    // Room for the text and an eighth more at once: no doubling steps.
     if (out.capacity() < out.size() + size) out.reserve(out.size() + size + size / 8);
     // Finds the next occurrence at or after `from`; size when there is none.
     auto find = [&](std::size_t from) {

@@ -1,7 +1,6 @@
 // Texts kept side by side in large chunks and freed all at once: a store of
-// a large file's blocks takes a few allocations, in large pages where the
-// platform has them, instead of one or two per block, and a reload writes
-// over memory that the last load already touched.
+// a large file's blocks takes a few allocations instead of one or two per
+// block, and a reload writes over memory that the last load already touched.
 #pragma once
 
 #include <cstddef>
