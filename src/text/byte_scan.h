@@ -63,10 +63,10 @@ inline void prefetchBytes(const char* data, std::size_t size)
     if ((reinterpret_cast<std::uintptr_t>(data) ^ reinterpret_cast<std::uintptr_t>(last)) >= 64) prefetch(last);
 }
 
-// Large buffers are grown here, in plain pages. Advised as large pages they
-// faulted in three to four times slower in a fresh process, wherever the
-// kernel had to gather 2 MB of free memory first or the machine (a virtual
-// one) had handed freed memory back to its host; plain pages never did.
+// Large buffers are grown here, in plain pages. Advised as large pages, they
+// made a fresh process several times slower wherever the kernel had to
+// gather 2 MB of free memory first, as on a virtual machine that has handed
+// freed memory back to its host.
 
 // Gives text room for size bytes at once (no doubling steps, each of which
 // would hold the old and the new buffer together); the content is kept.
