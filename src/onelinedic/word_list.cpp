@@ -32,13 +32,15 @@ const std::size_t ahead = 32;
 void WordList::push_back(std::string_view text)
 {
     checkRoom(bytes_.size(), text.size());
+    // Read before the append, which may move the bytes that text views.
+    const bool holdsBreak = scan::findByte(text.data(), 0, text.size(), '\n') != text.size();
     // Both buffers grow before either changes.
     if (spans_.size() == spans_.capacity()) spans_.reserve(spans_.empty() ? 16 : 2 * spans_.size());
     const std::size_t offset = bytes_.size();
     bytes_.append(text.data(), text.size());
     spans_.push_back({static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(text.size())});
     repeatsShareSpans_ = false;
-    mayHoldBreaks_ = mayHoldBreaks_ || scan::findByte(text.data(), 0, text.size(), '\n') != text.size();
+    mayHoldBreaks_ = mayHoldBreaks_ || holdsBreak;
 }
 
 bool WordList::appendFile(const char* fileName, const CodePage& codePage)
