@@ -120,6 +120,28 @@ TEST(ByteScanTwins, CopiesWriteTheSameBytes)
         ASSERT_EQ(std::string(outA.data(), sse2::copyShort(outA.data(), data, n)), std::string(data, n));
     });
 }
+// Long runs between carriage returns, few stops: the text copy's long
+// rounds, which must write no further past their end than the contract says.
+TEST(ByteScanTwins, TextCopyOfLongRunsStaysWithinItsRoom)
+{
+    std::mt19937 rng(4);
+    for (int round = 0; round < 3000; ++round) {
+        std::string bytes;
+        while (bytes.size() < 400) {
+            const std::size_t run = rng() % 90;
+            bytes.append(run, static_cast<char>('a' + rng() % 3));
+            bytes += rng() % 50 == 0 ? (rng() % 2 ? '\0' : '\x1A') : '\r';
+        }
+        const std::size_t n = rng() % 400;
+        std::vector<char> outA(n + 2 * overRead, '#'), outB(n + 2 * overRead);
+        const quillet::scan::CopyEnd c = sse2::copyTextBytes(bytes.data(), bytes.data() + n, outA.data());
+        const quillet::scan::CopyEnd d = plain::copyTextBytes(bytes.data(), bytes.data() + n, outB.data());
+        ASSERT_EQ(c.over, d.over);
+        ASSERT_EQ(std::string(outA.data(), c.out), std::string(outB.data(), d.out));
+        const std::size_t untouched = static_cast<std::size_t>(c.out - outA.data()) + overRead;
+        ASSERT_EQ(std::string(outA.begin() + untouched, outA.end()), std::string(outA.size() - untouched, '#'));
+    }
+}
 #else
 TEST(ByteScanTwins, OnlyThePlainTwinsAreBuilt)
 {
