@@ -117,11 +117,37 @@ bool CsvFields::nextMarkedLine()
     return true;
 }
 
-std::size_t CsvFields::countMarkedLine()
+void CsvFields::countMarkedLines(std::vector<std::size_t>& counts)
 {
-    if (!lineWell_) return count(record_);
-    const std::size_t n = record_.size();
-    return n == 0 ? 0 : countMarked(block_.separators.data(), lineOrigin_, lineOrigin_ + n) + 1;
+    const std::size_t n = marked_.size();
+    // A line is counted by its marks unless it fails its quoting (a mark in
+    // bad, its line feed included) or is past the marked length; then it is
+    // cut on its own.
+    const auto add = [&](std::size_t begin, std::size_t end, std::size_t separators, bool bad) {
+        if (bad || end - begin > markedLimit)
+            counts.push_back(count(marked_.substr(begin, end - begin)));
+        else
+            counts.push_back(end == begin ? 0 : separators + 1);
+    };
+    std::size_t start = 0, separators = 0;
+    bool bad = false;
+    for (std::size_t w = 0; 64 * w < n; ++w) {
+        std::uint64_t seps = block_.separators[w], bads = block_.bad[w];
+        for (std::uint64_t feeds = block_.feeds[w]; feeds != 0; feeds &= feeds - 1) {
+            const unsigned p = scan::lowestBit(feeds);
+            const std::uint64_t upTo = p == 63 ? ~std::uint64_t(0) : (std::uint64_t(2) << p) - 1;  // bits 0 to p
+            add(start, 64 * w + p, separators + scan::countBits(seps & upTo), bad || (bads & upTo) != 0);
+            seps &= ~upTo;
+            bads &= ~upTo;
+            start = 64 * w + p + 1;
+            separators = 0;
+            bad = false;
+        }
+        separators += scan::countBits(seps);
+        bad = bad || bads != 0;
+    }
+    if (start < n) add(start, n, separators, bad);
+    next_ = n;
 }
 
 }  // namespace quillet

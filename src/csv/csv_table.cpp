@@ -75,11 +75,14 @@ bool countFields(CsvSource& source, CsvFields& fields, const CodePage& codePage,
 {
     LineReader reader(codePage);
     if (!source.startPass(reader)) return false;
+    std::vector<std::size_t> marked;
     while (reader.nextPiece()) {
         std::string_view lines, line;
         if (reader.nextLines(lines, CsvFields::markedTextLimit)) {
             fields.markLines(lines);
-            while (fields.nextMarkedLine()) counts.add(fields.countMarkedLine());
+            marked.clear();
+            fields.countMarkedLines(marked);
+            for (std::size_t fieldCount : marked) counts.add(fieldCount);
         }
         bool ended;
         while (reader.nextLine(line, ended)) counts.add(fields.count(line));
