@@ -297,6 +297,12 @@ void groupByFirstByte(std::vector<WordSpan>& spans, std::vector<unsigned char>& 
                 continue;
             }
             const std::size_t j = next[to]++;
+            // Each group fills in order: what its next exchanges will read
+            // is asked for ahead.
+            if (j + ahead < bounds[to + 1]) {
+                scan::prefetch(&spans[j + ahead]);
+                scan::prefetch(&firsts[j + ahead]);
+            }
             std::swap(spans[i], spans[j]);
             firsts[i] = firsts[j];
             firsts[j] = to;
