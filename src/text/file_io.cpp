@@ -93,6 +93,7 @@ bool openReplacement(const char* fileName, OutputFile& file, unsigned long long 
             file.handle = handleValue(f);
             file.mode = found.mode;
             allocateBytes(f, diskSize);
+            file.claimed = diskSize;
             return true;
         }
         if (f != noFile) closeFile(f);
@@ -194,6 +195,8 @@ bool finishOutputFile(OutputFile& file)
         if (!ok) putBack(f, file.oldBytes);
         return closeFile(f) && ok;
     case OutputFile::Way::replace:
+        // Blocks taken for more than was written would end the file in zeros.
+        if (ok && file.written < file.claimed) ok = truncateAt(f, static_cast<long long>(file.written));
         break;
     }
     // Out of memory for a name fails the write: the target stays as it was.

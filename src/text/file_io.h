@@ -56,13 +56,15 @@ struct OutputFile {
     bool created = false;      // appending to a file that did not exist
     long long oldSize = -1;    // append or stream: the length to cut back to (-1: none)
     unsigned long long written = 0;
+    unsigned long long claimed = 0;  // replace: the size its blocks were taken up front for
     bool failed = false;
 };
 
 // Opens fileName to be replaced (append false) or appended to. diskSize, when
 // known, is the number of bytes that will be written: a new file gets its
-// blocks up front where the platform allows. False, nothing created or
-// changed, when it cannot be opened.
+// blocks up front where the platform allows (and is cut back to what was
+// written, should that be less). False, nothing created or changed, when it
+// cannot be opened.
 bool openOutputFile(const char* fileName, bool append, OutputFile& file,
                     unsigned long long diskSize = 0);
 

@@ -250,6 +250,11 @@ TEST_F(WriteTextFile, AReplacementInPiecesTakesThePlaceOnlyWhenFinished)
     ASSERT_TRUE(quillet::openOutputFile(fresh.c_str(), false, replacement));
     EXPECT_TRUE(quillet::finishOutputFile(replacement));
     EXPECT_EQ(readBytes(fresh), "");
+    // Told more than it gets, the file still ends where the bytes end.
+    ASSERT_TRUE(quillet::openOutputFile(fresh.c_str(), false, replacement, 4096));
+    quillet::writeOutputBytes(replacement, "abc", 3);
+    EXPECT_TRUE(quillet::finishOutputFile(replacement));
+    EXPECT_EQ(readBytes(fresh), "abc");
     EXPECT_FALSE(quillet::openOutputFile(path("no/such/folder/x.ini").c_str(), false, replacement));
     EXPECT_FALSE(quillet::openOutputFile(folder_.c_str(), false, replacement));
     EXPECT_FALSE(quillet::openOutputFile("", false, replacement));
