@@ -133,21 +133,17 @@ char* copyBlocks(char* out, const char* in, std::size_t n)
 
 CopyEnd copyTextBytes(const char* in, const char* end, char* out)
 {
-    // Sixty-four bytes a round while they last: most rounds hold no special
+    // Thirty-two bytes a round while they last: most rounds hold no special
     // byte, and one with a few is copied in the runs between them. The runs'
     // blocks read up to 15 bytes past the round, hence the margin.
-    while (end - in >= 64 + 16) {
-        const Block16 a = Block16::load(in), b = Block16::load(in + 16), c = Block16::load(in + 32),
-                      d = Block16::load(in + 48);
-        std::uint64_t specials = textSpecials(a) | std::uint64_t(textSpecials(b)) << 16 |
-                                 std::uint64_t(textSpecials(c)) << 32 | std::uint64_t(textSpecials(d)) << 48;
+    while (end - in >= 32 + 16) {
+        const Block16 a = Block16::load(in), b = Block16::load(in + 16);
+        unsigned specials = textSpecials(a) | textSpecials(b) << 16;
         if (specials == 0) {
             a.store(out);
             b.store(out + 16);
-            c.store(out + 32);
-            d.store(out + 48);
-            in += 64;
-            out += 64;
+            in += 32;
+            out += 32;
             continue;
         }
         std::size_t from = 0;
@@ -157,8 +153,8 @@ CopyEnd copyTextBytes(const char* in, const char* end, char* out)
             if (in[at] != '\r') return {out, true};
             from = at + 1;
         }
-        out = copyBlocks(out, in + from, 64 - from);
-        in += 64;
+        out = copyBlocks(out, in + from, 32 - from);
+        in += 32;
     }
     while (end - in >= 16) {
         const Block16 v = Block16::load(in);
