@@ -118,22 +118,31 @@ inline std::size_t collectByte(const char* data, std::size_t from, std::size_t s
 
 inline ByteMarks markBytes(const char* p, std::size_t avail, char a, char b, char c)
 {
+    if (avail >= 64) {
+        // A whole word, the usual case: unrolled, every shift a constant.
+        const Block16 v0 = Block16::load(p), v1 = Block16::load(p + 16), v2 = Block16::load(p + 32),
+                      v3 = Block16::load(p + 48);
+        const auto word = [](unsigned m0, unsigned m1, unsigned m2, unsigned m3) {
+            return std::uint64_t(m0) | std::uint64_t(m1) << 16 | std::uint64_t(m2) << 32 | std::uint64_t(m3) << 48;
+        };
+        return {word(v0.equal(a), v1.equal(a), v2.equal(a), v3.equal(a)),
+                word(v0.equal(b), v1.equal(b), v2.equal(b), v3.equal(b)),
+                word(v0.equal(c), v1.equal(c), v2.equal(c), v3.equal(c)), word(v0.high(), v1.high(), v2.high(), v3.high())};
+    }
+    // Fewer: block by block, then the bits past them cleared.
     ByteMarks marks{0, 0, 0, 0};
-    const std::size_t n = avail < 64 ? avail : 64;
-    for (std::size_t i = 0; i < n; i += 16) {
+    for (std::size_t i = 0; i < avail; i += 16) {
         const Block16 v = Block16::load(p + i);
         marks.a |= std::uint64_t(v.equal(a)) << i;
         marks.b |= std::uint64_t(v.equal(b)) << i;
         marks.c |= std::uint64_t(v.equal(c)) << i;
         marks.high |= std::uint64_t(v.high()) << i;
     }
-    if (n < 64) {
-        const std::uint64_t kept = n == 0 ? 0 : ~std::uint64_t(0) >> (64 - n);
-        marks.a &= kept;
-        marks.b &= kept;
-        marks.c &= kept;
-        marks.high &= kept;
-    }
+    const std::uint64_t kept = avail == 0 ? 0 : ~std::uint64_t(0) >> (64 - avail);
+    marks.a &= kept;
+    marks.b &= kept;
+    marks.c &= kept;
+    marks.high &= kept;
     return marks;
 }
 
