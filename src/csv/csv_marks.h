@@ -1,5 +1,5 @@
 // Marks of a CSV text's bytes, 64 to a word (bit i of word w for byte
-// 64w + i), and the small helpers that search, count and pair them. For the
+// 64w + i), and the small helpers that search and pair them. For the
 // field cursor's files only.
 #pragma once
 
@@ -39,20 +39,6 @@ inline std::size_t nextUnmarked(const std::uint64_t* masks, std::size_t from, st
         bits = ~masks[word];
     }
     return std::min(n, word * 64 + scan::lowestBit(bits));
-}
-
-// How many bits of masks are set in [from, to).
-inline std::size_t countMarked(const std::uint64_t* masks, std::size_t from, std::size_t to)
-{
-    std::size_t count = 0;
-    for (std::size_t at = from; at < to;) {
-        const std::size_t w = at / 64, wordEnd = 64 * (w + 1);
-        std::uint64_t bits = masks[w] & (~std::uint64_t(0) << (at % 64));
-        if (to < wordEnd) bits &= (std::uint64_t(1) << (to % 64)) - 1;
-        count += scan::countBits(bits);
-        at = wordEnd;
-    }
-    return count;
 }
 
 // Whether a quote is marked strictly between the first and the last byte of

@@ -127,7 +127,8 @@ inline ByteMarks markBytes(const char* p, std::size_t avail, char a, char b, cha
         };
         return {word(v0.equal(a), v1.equal(a), v2.equal(a), v3.equal(a)),
                 word(v0.equal(b), v1.equal(b), v2.equal(b), v3.equal(b)),
-                word(v0.equal(c), v1.equal(c), v2.equal(c), v3.equal(c)), word(v0.high(), v1.high(), v2.high(), v3.high())};
+                word(v0.equal(c), v1.equal(c), v2.equal(c), v3.equal(c)),
+                word(v0.high(), v1.high(), v2.high(), v3.high())};
     }
     // Fewer: block by block, then the bits past them cleared.
     ByteMarks marks{0, 0, 0, 0};
