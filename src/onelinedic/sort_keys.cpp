@@ -3,7 +3,6 @@
 #include "onelinedic/sort_keys.h"
 
 #include <algorithm>
-#include <utility>
 
 namespace quillet {
 namespace {
@@ -27,7 +26,7 @@ void insertionSortByKey(SortItem* first, SortItem* last)
 
 }  // namespace
 
-void radixSortByKey(SortItem* first, SortItem* last, std::vector<KeyRange>& pending)
+void radixSortByKey(SortItem* first, SortItem* last, std::vector<KeyRange>& pending, SortItem* room)
 {
     pending.clear();
     pending.push_back({first, last, 0});
@@ -51,29 +50,19 @@ void radixSortByKey(SortItem* first, SortItem* last, std::vector<KeyRange>& pend
             if (range.level < keyBytes) pending.push_back({range.first, range.last, range.level + 1});
             continue;
         }
+        // Each item is copied to the next free place of its bucket in the
+        // room, and the range copied back whole: plain stores, where swapping
+        // items along cycles in place makes each move wait on the last.
         // Only the buckets between the lowest and the highest byte are
         // walked: small ranges hold few byte values.
-        SortItem* bucketEnd[256];
         SortItem* next[256];
-        SortItem* at = range.first;
+        SortItem* at = room;
         for (unsigned b = lowest; b <= highest; ++b) {
             next[b] = at;
             at += count[b];
-            bucketEnd[b] = at;
         }
-        // Each item goes to the next free place of its bucket; the item found
-        // there moves on in its turn.
-        for (unsigned b = lowest; b <= highest; ++b) {
-            while (next[b] < bucketEnd[b]) {
-                SortItem item = *next[b];
-                unsigned d = byteOf(item, range.level);
-                while (d != b) {
-                    std::swap(item, *next[d]++);
-                    d = byteOf(item, range.level);
-                }
-                *next[b]++ = item;
-            }
-        }
+        for (const SortItem* i = range.first; i < range.last; ++i) *next[byteOf(*i, range.level)]++ = *i;
+        std::copy(room, at, range.first);
         if (range.level == keyBytes) continue;
         SortItem* from = range.first;
         for (unsigned b = lowest; b <= highest; ++b) {

@@ -64,10 +64,10 @@ inline bool keyLess(const SortItem& a, const SortItem& b)
     return a.high != b.high ? a.high < b.high : a.low < b.low;
 }
 
-// Sorts items[first, last) by key in place: most significant byte first,
-// each bucket swapped into place (no second buffer). pending is its work
-// stack: it never holds more ranges than there are pairs of items, nor
-// more than 255 per key byte.
-void radixSortByKey(SortItem* first, SortItem* last, std::vector<KeyRange>& pending);
+// Sorts items[first, last) by key, most significant byte first, each level
+// of a range put in order through room, which takes last - first items.
+// pending is its work stack: it never holds more ranges than there are pairs
+// of items, nor more than 255 per key byte.
+void radixSortByKey(SortItem* first, SortItem* last, std::vector<KeyRange>& pending, SortItem* room);
 
 }  // namespace quillet

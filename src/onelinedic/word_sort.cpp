@@ -30,6 +30,7 @@ struct SortRoom {
     std::vector<SortItem> items;
     std::vector<Pending> pending;
     std::vector<KeyRange> keyRanges;
+    std::vector<SortItem> keyRoom;  // the radix sort's room: as many as items
     std::vector<unsigned char> repeats;
 
     // Marks items[first + 1, last) as repeats: their texts are all equal.
@@ -210,7 +211,7 @@ void sortItems(std::vector<SortItem>& items, const Entries& texts, std::size_t d
                 room.markRepeats(range.first, range.last);
             continue;
         }
-        radixSortByKey(first, last, room.keyRanges);
+        radixSortByKey(first, last, room.keyRanges, room.keyRoom.data());
         finishRuns(items, range.first, range.last, texts, range.depth + keyBytes, room);
     }
 }
@@ -321,6 +322,8 @@ struct GroupSorter {
     explicit GroupSorter(std::size_t largest)
     {
         scan::reserveLarge(room.items, largest);
+        scan::reserveLarge(room.keyRoom, largest);
+        room.keyRoom.resize(largest);
         scan::reserveLarge(room.pending, largest / 2 + 1);
         scan::reserveLarge(room.repeats, largest);
         room.keyRanges.reserve(std::min(largest / 2 + 1, std::size_t(255) * (keyBytes + 1) + 1));
