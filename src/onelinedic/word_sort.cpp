@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <stdexcept>
 #include <string_view>
 #include <vector>
@@ -30,7 +31,9 @@ struct SortRoom {
     std::vector<SortItem> items;
     std::vector<Pending> pending;
     std::vector<KeyRange> keyRanges;
-    std::vector<SortItem> keyRoom;  // the radix sort's room: as many as items
+    // The radix sort's room for as many items as the largest group has,
+    // left untouched: only what the items left after gathering use is paged in.
+    std::unique_ptr<SortItem[]> keyRoom;
     std::vector<unsigned char> repeats;
 
     // Marks items[first + 1, last) as repeats: their texts are all equal.
@@ -211,7 +214,7 @@ void sortItems(std::vector<SortItem>& items, const Entries& texts, std::size_t d
                 room.markRepeats(range.first, range.last);
             continue;
         }
-        radixSortByKey(first, last, room.keyRanges, room.keyRoom.data());
+        radixSortByKey(first, last, room.keyRanges, room.keyRoom.get());
         finishRuns(items, range.first, range.last, texts, range.depth + keyBytes, room);
     }
 }
@@ -322,8 +325,7 @@ struct GroupSorter {
     explicit GroupSorter(std::size_t largest)
     {
         scan::reserveLarge(room.items, largest);
-        scan::reserveLarge(room.keyRoom, largest);
-        room.keyRoom.resize(largest);
+        room.keyRoom.reset(new SortItem[largest]);
         scan::reserveLarge(room.pending, largest / 2 + 1);
         scan::reserveLarge(room.repeats, largest);
         room.keyRanges.reserve(std::min(largest / 2 + 1, std::size_t(255) * (keyBytes + 1) + 1));
