@@ -314,12 +314,28 @@ void groupByFirstByte(std::vector<WordSpan>& spans, std::vector<unsigned char>& 
     }
 }
 
+// How many copies putCopies stores whatever their count.
+const std::uint32_t copiesStored = 4;
+
+// Writes count (at least 1) copies of span at out, which has room for
+// count + copiesStored spans; returns where the copies end. The first
+// copiesStored are stored whatever count is: counts vary at random, and a
+// loop that stops after each copy would mispredict.
+WordSpan* putCopies(WordSpan* out, WordSpan span, std::uint32_t count)
+{
+    for (std::uint32_t i = 0; i < copiesStored; ++i) out[i] = span;
+    for (std::uint32_t i = copiesStored; i < count; ++i) out[i] = span;
+    return out + count;
+}
+
 // What sorting groups of entries needs, all taken before anything is sorted.
 struct GroupSorter {
     SortRoom room;
     std::vector<std::uint32_t> copies;  // by position in the group: entries an item stands for
     std::vector<std::uint32_t> slots;   // gatherCopies's table
-    std::vector<WordSpan> ordered;
+    // The group's spans in sorted order, built here and copied back; room for
+    // the largest group and the few spans putCopies stores past the end.
+    std::unique_ptr<WordSpan[]> ordered;
 
     // Takes the room for groups of up to largest entries.
     explicit GroupSorter(std::size_t largest)
@@ -333,7 +349,7 @@ struct GroupSorter {
         std::size_t tableSize = 2;
         while (tableSize < 2 * largest) tableSize *= 2;
         scan::reserveLarge(slots, tableSize);
-        scan::reserveLarge(ordered, largest);
+        ordered.reset(new WordSpan[largest + copiesStored]);
     }
 
     // Sorts the groups [from, to), each in place among the spans; asks for
@@ -358,15 +374,15 @@ struct GroupSorter {
             sortItems(room.items, texts, depth, true, room);
             // A repeat takes the span of the text before it; an item's
             // copies all take its span.
-            ordered.clear();
+            WordSpan* out = ordered.get();
             const std::size_t sorted = room.items.size();
             for (std::size_t k = 0; k < sorted; ++k) {
                 if (k + ahead < sorted) scan::prefetch(&group[room.items[k + ahead].position]);
                 const std::uint32_t at = room.items[k].position;
-                const WordSpan span = room.repeats[k] ? ordered.back() : group[at];
-                for (std::uint32_t c = copies[at]; c-- > 0;) ordered.push_back(span);
+                const WordSpan span = room.repeats[k] ? out[-1] : group[at];
+                out = putCopies(out, span, copies[at]);
             }
-            std::copy(ordered.begin(), ordered.end(), group);
+            std::copy(ordered.get(), out, group);
         }
     }
 };
