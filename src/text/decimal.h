@@ -10,6 +10,14 @@ namespace quillet {
 // The most bytes writeDecimal writes: a sign and 19 digits.
 constexpr std::size_t maxDecimal = 20;
 
+// How many digits value has in decimal.
+inline std::size_t decimalDigits(unsigned long long value)
+{
+    std::size_t digits = 1;
+    for (; value >= 10000; value /= 10000) digits += 4;
+    return digits + (value >= 10) + (value >= 100) + (value >= 1000);
+}
+
 // Writes value at out as "%d" does; returns the end.
 inline char* writeDecimal(char* out, long long value)
 {
@@ -26,8 +34,10 @@ inline char* writeDecimal(char* out, long long value)
         *out++ = static_cast<char>('0' + rest);
         return out;
     }
-    char digits[maxDecimal];
-    char* d = digits + maxDecimal;
+    // Counted first, the digits go straight into place from the last one
+    // back: no copy of a varying length, which would be a call.
+    char* const end = out + decimalDigits(rest);
+    char* d = end;
     while (rest >= 100) {
         d -= 2;
         std::memcpy(d, pairs + 2 * (rest % 100), 2);
@@ -39,9 +49,7 @@ inline char* writeDecimal(char* out, long long value)
         d -= 2;
         std::memcpy(d, pairs + 2 * rest, 2);
     }
-    const std::size_t width = static_cast<std::size_t>(digits + maxDecimal - d);
-    std::memcpy(out, d, width);
-    return out + width;
+    return end;
 }
 
 // Appends value to text as "%d" does.
