@@ -1,8 +1,10 @@
-// The radix sort of word-sort items by their keys, with an insertion sort
-// for short ranges.
+// Word-sort items by their keys: the radix sort, with an insertion sort for
+// short ranges, and the gathering of the copies of short texts.
 #include "onelinedic/sort_keys.h"
 
 #include <algorithm>
+
+#include "text/byte_scan.h"
 
 namespace quillet {
 namespace {
@@ -12,6 +14,18 @@ unsigned byteOf(const SortItem& item, unsigned level)
 {
     return level < 8 ? static_cast<unsigned>(item.high >> (8 * (7 - level))) & 0xFF
                      : static_cast<unsigned>(item.low >> (8 * (11 - level))) & 0xFF;
+}
+
+// How many items ahead the table slot of a key is asked for: the table
+// is too large for the nearest cache.
+const std::size_t slotsAhead = 32;
+
+// The table slot where gatherCopies looks for item's key first, for a table
+// of 2^(64 - shift) slots.
+std::size_t slotOf(const SortItem& item, unsigned shift)
+{
+    const std::uint64_t mixed = (item.high ^ std::uint64_t(item.low) * 0x9E3779B97F4A7C15u) * 0xFF51AFD7ED558CCDu;
+    return static_cast<std::size_t>(mixed >> shift);
 }
 
 void insertionSortByKey(SortItem* first, SortItem* last)
@@ -70,6 +84,35 @@ void radixSortByKey(SortItem* first, SortItem* last, std::vector<KeyRange>& pend
             from += count[b];
         }
     }
+}
+
+void gatherCopies(std::vector<SortItem>& items, std::vector<std::uint32_t>& copies,
+                  std::vector<std::uint32_t>& slots)
+{
+    const std::size_t n = items.size();
+    unsigned bits = 1;
+    while ((std::size_t(1) << bits) < 2 * n) ++bits;
+    const std::uint32_t empty = UINT32_MAX;  // no item stays there: n fits in 32 bits
+    slots.assign(std::size_t(1) << bits, empty);
+    const std::size_t mask = slots.size() - 1;
+    const unsigned shift = 64 - bits;
+    copies.assign(n, 1);
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i + slotsAhead < n) scan::prefetch(&slots[slotOf(items[i + slotsAhead], shift)]);
+        const SortItem item = items[i];
+        if ((item.low & 0xFF) < keyBytes) {
+            std::size_t s = slotOf(item, shift);
+            while (slots[s] != empty && !sameKey(items[slots[s]], item)) s = (s + 1) & mask;
+            if (slots[s] != empty) {
+                ++copies[items[slots[s]].position];
+                continue;
+            }
+            slots[s] = static_cast<std::uint32_t>(kept);
+        }
+        items[kept++] = item;
+    }
+    items.resize(kept);
 }
 
 }  // namespace quillet

@@ -1,5 +1,6 @@
 // Sort keys of the word list's sort: eleven bytes of an entry's text and
-// their count packed into two integers, and the radix sort of items by them.
+// their count packed into two integers; the radix sort of items by them, and
+// the gathering of items whose keys hold equal whole texts.
 #pragma once
 
 #include <cstddef>
@@ -69,5 +70,13 @@ inline bool keyLess(const SortItem& a, const SortItem& b)
 // pending is its work stack: it never holds more ranges than there are pairs
 // of items, nor more than 255 per key byte.
 void radixSortByKey(SortItem* first, SortItem* last, std::vector<KeyRange>& pending, SortItem* room);
+
+// Gathers the copies among items, whose keys are set and whose positions
+// are 0 to items.size() - 1: of the items whose keys hold their whole texts,
+// only the first of each text stays, and copies[its position] counts the
+// entries it stands for; the others all stay, each for one entry. Keeps the
+// order of the items that stay. slots is room for the table of keys seen.
+void gatherCopies(std::vector<SortItem>& items, std::vector<std::uint32_t>& copies,
+                  std::vector<std::uint32_t>& slots);
 
 }  // namespace quillet

@@ -219,48 +219,6 @@ void sortItems(std::vector<SortItem>& items, const Entries& texts, std::size_t d
     }
 }
 
-// The table slot where gatherCopies looks for item's key first, for a table
-// of 2^(64 - shift) slots.
-std::size_t slotOf(const SortItem& item, unsigned shift)
-{
-    const std::uint64_t mixed = (item.high ^ std::uint64_t(item.low) * 0x9E3779B97F4A7C15u) * 0xFF51AFD7ED558CCDu;
-    return static_cast<std::size_t>(mixed >> shift);
-}
-
-// Gathers the copies among items, whose keys are set and whose positions
-// are 0 to items.size() - 1: of the items whose keys hold their whole texts,
-// only the first of each text stays, and copies[its position] counts the
-// entries it stands for; the others all stay, each for one entry. Keeps the
-// order of the items that stay. slots is room for the table of keys seen.
-void gatherCopies(std::vector<SortItem>& items, std::vector<std::uint32_t>& copies,
-                  std::vector<std::uint32_t>& slots)
-{
-    const std::size_t n = items.size();
-    unsigned bits = 1;
-    while ((std::size_t(1) << bits) < 2 * n) ++bits;
-    const std::uint32_t empty = UINT32_MAX;  // no item stays there: n fits in 32 bits
-    slots.assign(std::size_t(1) << bits, empty);
-    const std::size_t mask = slots.size() - 1;
-    const unsigned shift = 64 - bits;
-    copies.assign(n, 1);
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        if (i + ahead < n) scan::prefetch(&slots[slotOf(items[i + ahead], shift)]);
-        const SortItem item = items[i];
-        if ((item.low & 0xFF) < keyBytes) {
-            std::size_t s = slotOf(item, shift);
-            while (slots[s] != empty && !sameKey(items[slots[s]], item)) s = (s + 1) & mask;
-            if (slots[s] != empty) {
-                ++copies[items[slots[s]].position];
-                continue;
-            }
-            slots[s] = static_cast<std::uint32_t>(kept);
-        }
-        items[kept++] = item;
-    }
-    items.resize(kept);
-}
-
 // The group of an entry in the first step of the sort: its first byte, 0 for
 // the empty entry (which sorts first, as no entry from a file or a C text
 // holds a NUL byte).
